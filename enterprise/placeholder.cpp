@@ -1,0 +1,1 @@
+// enterprise stand-ins

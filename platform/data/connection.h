@@ -1,0 +1,91 @@
+// Connection ("ADODB.Connection"): an open session on the sales database.
+//
+// Open borrows a provider connection from the pool of its connection string; Close hands it
+// back (rolling back any transaction left open). Execute runs one statement; provider
+// failures raise ComError(kProviderError) and fill Errors. Transactions nest as levels;
+// CommitTrans/RollbackTrans without one fail with kNoTransaction.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/data/provider.h"
+#include "platform/data/types.h"
+#include "platform/object.h"
+
+namespace platform::data {
+
+class Recordset;
+using RecordsetPtr = std::shared_ptr<Recordset>;
+
+// One entry of Connection.Errors ("ADODB.Error").
+class Error : public Object {
+ public:
+  explicit Error(ProviderError e) : e_(std::move(e)) {}
+  const DispatchTable& dispatch() const override;
+  std::string Description() const { return e_.description; }
+  int32_t Number() const { return e_.number; }
+  std::string Source() const { return e_.source; }
+  std::string SQLState() const { return e_.sqlState; }
+  int32_t NativeError() const { return e_.nativeError; }
+
+ private:
+  ProviderError e_;
+};
+
+// Connection.Errors ("ADODB.Errors").
+class Errors : public Object {
+ public:
+  const DispatchTable& dispatch() const override;
+  int32_t Count() const { return static_cast<int32_t>(items_.size()); }
+  std::shared_ptr<Error> Item(int32_t index) const;  // 0-based; 3265 outside
+  void Clear() { items_.clear(); }
+  void add(ProviderError e) { items_.push_back(std::make_shared<Error>(std::move(e))); }
+
+ private:
+  std::vector<std::shared_ptr<Error>> items_;
+};
+
+class Connection : public Object {
+ public:
+  Connection();
+  ~Connection() override;
+  const DispatchTable& dispatch() const override;
+
+  // Members of the original.
+  std::string ConnectionString() const { return connectionString_; }
+  void SetConnectionString(const std::string& text);  // 3705 while open
+  void Open(const Variant& connectionString, const Variant& userId, const Variant& password,
+            const Variant& options);
+  RecordsetPtr Execute(const std::string& commandText, Variant& recordsAffected, const Variant& options);
+  int32_t BeginTrans();
+  void CommitTrans();
+  void RollbackTrans();
+  void Close();
+  int32_t State() const;
+  std::shared_ptr<Errors> GetErrors() const { return errors_; }
+  RecordsetPtr OpenSchema(int32_t kind, const Variant& criteria);
+
+  // C++ conveniences.
+  void open(const std::string& connectionString);
+  RecordsetPtr execute(const std::string& sql, int32_t options = -1);  // records affected dropped
+  int64_t executeNoRecords(const std::string& sql);                    // returns records affected
+  int transactionLevel() const { return level_; }
+  ProviderConnection& provider();  // 3709 when closed
+
+  // Records a provider failure in Errors and throws it.
+  [[noreturn]] void fail(const ProviderError& e);
+  // Counts a statement against the fault-injection hook (testing.h); throws when it hits.
+  void countStatement(std::string_view sql);
+
+ private:
+  std::string connectionString_;
+  std::unique_ptr<ProviderConnection> provider_;
+  std::shared_ptr<Errors> errors_;
+  int level_ = 0;
+};
+
+using ConnectionPtr = std::shared_ptr<Connection>;
+
+}  // namespace platform::data
