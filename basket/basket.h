@@ -1,0 +1,38 @@
+// Basket ("Merxa.Basket"): a web user's shopping baskets in BASKETHEADER and BASKETLINE,
+// handed to the pages as sales documents. The class stores what the web layer computed; it
+// computes no prices or totals.
+//
+// Every public operation opens its own connection, passes it to a private routine and
+// closes it before returning.
+#pragma once
+
+#include <string>
+
+#include "platform/data/connection.h"
+#include "platform/dictionary.h"
+#include "platform/object.h"
+
+namespace merxa {
+
+using platform::DictionaryPtr;
+using platform::Variant;
+using platform::data::ConnectionPtr;
+
+class Basket : public platform::Object {
+ public:
+  const platform::DispatchTable& dispatch() const override;
+
+  DictionaryPtr Restore(const std::string& iBasketID);
+  DictionaryPtr Create(const std::string& iUserID, int32_t iBusinessPartnerID);
+  void Save(const Variant& iBasket);
+  DictionaryPtr Copy(const Variant& iSourceBasket, const std::string& iNewName);
+  void Delete(const std::string& iBasketID);
+  int32_t GetBPStoredInDB(Variant& i_sBasketID);
+
+ private:
+  DictionaryPtr RestoreBasket(const ConnectionPtr& cn, const std::string& basketId);
+  DictionaryPtr CreateBasket(const ConnectionPtr& cn, const std::string& userId, int32_t businessPartnerId);
+  void SaveBasket(const ConnectionPtr& cn, const DictionaryPtr& basket);
+};
+
+}  // namespace merxa

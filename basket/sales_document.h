@@ -1,0 +1,29 @@
+// The sales document: a dictionary whose "header" and "lines" entries hold client-side,
+// batch-optimistic recordsets detached from any connection, plus a few plain entries the web
+// layer sets ("origin", "_language", "_countrycode", "sendasemail"). Components read and
+// change the recordsets in place; nothing is copied into structures of their own.
+#pragma once
+
+#include <string>
+
+#include "platform/data/recordset.h"
+#include "platform/dictionary.h"
+
+namespace merxa {
+
+using platform::DictionaryPtr;
+using platform::data::RecordsetPtr;
+
+// The document held by a Variant (13 when it holds something else).
+DictionaryPtr documentOf(const platform::Variant& document);
+
+RecordsetPtr documentHeader(const DictionaryPtr& document);
+RecordsetPtr documentLines(const DictionaryPtr& document);
+
+// A new document with the two recordsets.
+DictionaryPtr makeDocument(const RecordsetPtr& header, const RecordsetPtr& lines);
+
+// The entry under `key`, Empty when absent (never adds it).
+platform::Variant documentEntry(const DictionaryPtr& document, const std::string& key);
+
+}  // namespace merxa

@@ -1,0 +1,21 @@
+// The subcommands of the merxa program.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace host {
+
+using Arguments = std::vector<std::string>;
+
+// merxa setup [--home DIR] [--force]
+int runSetup(const Arguments& args);
+// merxa call PROGID MEMBER [ARG...]
+int runCall(const Arguments& args);
+// merxa demo: the road of one order on a fresh embedded database
+int runDemo(const Arguments& args);
+
+// The installation home: --home, else $CORVANE_HOME, else $HOME/.corvane.
+std::string corvaneHome(const Arguments& args);
+
+}  // namespace host

@@ -1,0 +1,74 @@
+// The road of one order, as far as the tier is built, through late-bound calls only: the
+// way the shop's pages use the classes.
+#include <cstdio>
+#include <cstdlib>
+
+#include "host/commands.h"
+#include "host/json.h"
+#include "platform/data/recordset.h"
+#include "platform/dictionary.h"
+#include "platform/registry.h"
+
+namespace host {
+
+using platform::Variant;
+
+namespace {
+
+void show(const char* step, const Variant& value) {
+  std::printf("== %s\n%s\n", step, toJson(value).c_str());
+}
+
+// The header recordset of a document, reached late-bound: doc("header").
+platform::ObjectPtr headerOf(const Variant& document) {
+  return document.toObject()->call("Item", {Variant("header")}).toObject();
+}
+
+// rs.Fields(name), late-bound.
+platform::ObjectPtr fieldOf(const platform::ObjectPtr& recordset, const char* name) {
+  return recordset->call("Fields").toObject()->call("Item", {Variant(name)}).toObject();
+}
+
+}  // namespace
+
+int runDemo(const Arguments& args) {
+  Arguments setupArgs = args;
+  setupArgs.push_back("--force");
+  if (runSetup(setupArgs) != 0) return 1;
+  setenv("CORVANE_HOME", corvaneHome(args).c_str(), 1);
+  try {
+    platform::ObjectPtr basket = platform::createObject("Merxa.Basket");
+
+    const Variant created = basket->call("Create", {Variant("U1"), Variant(1001)});
+    show("Create U1 1001", created);
+    platform::ObjectPtr header = headerOf(created);
+    const std::string id = fieldOf(header, "BASKETID")->call("Value").toString();
+    fieldOf(header, "BASKETNAME")->put("Value", Variant("Spring order"));
+    fieldOf(header, "BASKETTEXT")->put("Value", Variant("Deliver to the loading dock"));
+    basket->call("Save", {created});
+    std::printf("== Save: named the basket and stored it\n");
+
+    const Variant copy = basket->call("Copy", {created, Variant("Copy of spring order")});
+    show("Copy", copy);
+
+    const std::string restoreStep = "Restore " + id;
+    show(restoreStep.c_str(), basket->call("Restore", {Variant(id)}));
+
+    platform::Args ref{Variant(id)};
+    const Variant partner = basket->invoke("GetBPStoredInDB", platform::CallKind::Call, ref);
+    show("GetBPStoredInDB", partner);
+
+    basket->call("Delete", {Variant(id)});
+    std::printf("== Delete %s\n", id.c_str());
+    ref = {Variant(id)};
+    show("GetBPStoredInDB after delete", basket->invoke("GetBPStoredInDB", platform::CallKind::Call, ref));
+    std::printf("The road of one order ran to its end.\n");
+    return 0;
+  } catch (const platform::ComError& e) {
+    std::fprintf(stderr, "error 0x%s\nsource: %s\ndescription: %s\n", platform::hexNumber(e.number).c_str(),
+                 e.source.c_str(), e.description.c_str());
+    return 1;
+  }
+}
+
+}  // namespace host

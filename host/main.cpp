@@ -1,0 +1,35 @@
+// merxa: set up a sales database and configuration, call any class by ProgID, run the road
+// of one order.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "host/commands.h"
+
+namespace {
+
+void usage() {
+  std::fputs(
+      "usage:\n"
+      "  merxa setup [--home DIR] [--force]     create an embedded sales database and its configuration\n"
+      "  merxa call PROGID MEMBER [ARG...]      call a member late-bound; arguments are JSON values\n"
+      "  merxa demo [--home DIR]                run the road of one order on a fresh database\n"
+      "The installation home is --home, else $CORVANE_HOME, else $HOME/.corvane.\n",
+      stderr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    usage();
+    return 2;
+  }
+  const std::string command = argv[1];
+  host::Arguments args(argv + 2, argv + argc);
+  if (command == "setup") return host::runSetup(args);
+  if (command == "call") return host::runCall(args);
+  if (command == "demo") return host::runDemo(args);
+  usage();
+  return 2;
+}
