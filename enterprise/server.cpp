@@ -1,0 +1,20 @@
+// The classes this library serves, by ProgID and class identifier.
+#include "platform/server.h"
+
+#include "enterprise/business_partner.h"
+#include "enterprise/configuration.h"
+#include "enterprise/configurator.h"
+#include "enterprise/log.h"
+#include "enterprise/sql_encoder.h"
+
+using platform::makeObject;
+
+MERXA_SERVER({"Corvane.Configuration", "{A353CBE7-ED7A-4256-B59E-F45B343FE4BE}",
+              [] { return makeObject<enterprise::Configuration>(); }},
+             {"Corvane.Log", "{14C46AB4-FF7B-4F9F-8F11-A78C6220D3F5}", [] { return makeObject<enterprise::Log>(); }},
+             {"Corvane.SqlEncoder", "{FDEB3063-E540-4B14-95AF-6D5DA4C14E5A}",
+              [] { return makeObject<enterprise::SqlEncoder>(); }},
+             {"CorvoCommon.BusinessPartner", "{A684BB2D-6025-4354-A284-18307EFDD7E3}",
+              [] { return makeObject<enterprise::BusinessPartner>(); }},
+             {"CorvoConfigurator.Configurator", "{64F6F340-8DEB-4345-8EDF-03B5F30382E9}",
+              [] { return makeObject<enterprise::Configurator>(); }})

@@ -1,0 +1,117 @@
+#include "enterprise/sql_encoder.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace enterprise {
+
+using platform::Variant;
+
+namespace {
+
+constexpr const char* kSource = "Corvane.SqlEncoder";
+
+}  // namespace
+
+std::string sqlText(std::string_view text) {
+  // A NUL would end the statement early in both engines' parsers; refuse it rather than let
+  // the database see a different statement from the one we built.
+  if (text.find('\0') != std::string_view::npos)
+    platform::raiseVb(platform::vb::InvalidProcedureCall, kSource, "A text value for SQL contains a NUL character");
+  std::string out;
+  out.reserve(text.size() + 2);
+  out += '\'';
+  for (char c : text) {
+    if (c == '\'') out += '\'';
+    out += c;
+  }
+  out += '\'';
+  return out;
+}
+
+std::string sqlLong(int32_t value) { return std::to_string(value); }
+
+std::string sqlDouble(double value) {
+  if (!std::isfinite(value))
+    platform::raiseVb(platform::vb::InvalidProcedureCall, kSource, "A number for SQL must be finite");
+  char buf[64];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
+  (void)ec;  // 64 characters always hold the shortest form of a double
+  return std::string(buf, end);
+}
+
+std::string sqlFlag(uint8_t value) { return std::to_string(value); }
+
+std::string sqlDate(platform::Date value) { return "'" + value.iso() + "'"; }
+
+std::string sqlCurrency(platform::Currency value) {
+  const bool negative = value.scaled < 0;
+  // Work in unsigned so that the most negative amount has a magnitude too.
+  const uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(value.scaled) : static_cast<uint64_t>(value.scaled);
+  std::string fraction = std::to_string(magnitude % 10000);
+  fraction.insert(0, 4 - fraction.size(), '0');
+  return (negative ? "-" : "") + std::to_string(magnitude / 10000) + "." + fraction;
+}
+
+std::string sqlLiteralOf(const Variant& value) {
+  using platform::VarType;
+  switch (value.type()) {
+    case VarType::Null:
+      return "NULL";
+    case VarType::Boolean:
+      return value.rawBool() ? "1" : "0";
+    case VarType::Byte:
+    case VarType::Integer:
+    case VarType::Long:
+      return sqlLong(value.toLong());
+    case VarType::Double:
+      return sqlDouble(value.rawDouble());
+    case VarType::Currency:
+      return sqlCurrency(value.toCurrency());
+    case VarType::Date:
+      return sqlDate(value.toDate());
+    default:
+      return sqlText(value.toString());
+  }
+}
+
+const platform::DispatchTable& SqlEncoder::dispatch() const {
+  static const platform::DispatchTable table = platform::Members<SqlEncoder>(kSource)
+                                                   .method("SqlValue", &SqlEncoder::SqlValue)
+                                                   .method("SqlText", &SqlEncoder::SqlText)
+                                                   .method("SqlLike", &SqlEncoder::SqlLike)
+                                                   .method("SqlLong", &SqlEncoder::SqlLong)
+                                                   .method("SqlDouble", &SqlEncoder::SqlDouble)
+                                                   .method("SqlFlag", &SqlEncoder::SqlFlag)
+                                                   .method("SqlDate", &SqlEncoder::SqlDate);
+  return table;
+}
+
+std::string SqlEncoder::SqlValue(const Variant& value) { return SqlText(value); }
+
+std::string SqlEncoder::SqlText(const Variant& value) { return value.isNull() ? "NULL" : sqlText(value.toString()); }
+
+// The caller's % and _ stay wildcards; nothing else needs escaping in either engine's default
+// LIKE, except that PostgreSQL also reads a backslash as its escape character.
+std::string SqlEncoder::SqlLike(const Variant& value) { return SqlText(value); }
+
+std::string SqlEncoder::SqlLong(const Variant& value) { return value.isNull() ? "NULL" : sqlLong(value.toLong()); }
+
+std::string SqlEncoder::SqlDouble(const Variant& value) {
+  return value.isNull() ? "NULL" : sqlDouble(value.toDouble());
+}
+
+std::string SqlEncoder::SqlFlag(const Variant& value) {
+  if (value.isNull()) return "NULL";
+  // A Boolean (or its text) is a flag: True is 1, not the 255 a byte conversion of -1 would
+  // suggest. Any number is taken as the unsigned 8-bit value it is.
+  if (value.type() == platform::VarType::Boolean) return value.rawBool() ? "1" : "0";
+  if (value.isString() &&
+      (platform::equalsNoCase(value.rawString(), "True") || platform::equalsNoCase(value.rawString(), "False")))
+    return value.toBool() ? "1" : "0";
+  return sqlFlag(value.toByte());
+}
+
+std::string SqlEncoder::SqlDate(const Variant& value) { return value.isNull() ? "NULL" : sqlDate(value.toDate()); }
+
+}  // namespace enterprise
