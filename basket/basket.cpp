@@ -47,7 +47,9 @@ const platform::DispatchTable& Basket::dispatch() const {
                                                    .method("Save", &Basket::Save)
                                                    .method("Copy", &Basket::Copy)
                                                    .method("Delete", &Basket::Delete)
-                                                   .method("GetBPStoredInDB", &Basket::GetBPStoredInDB);
+                                                   .method("GetBPStoredInDB", &Basket::GetBPStoredInDB)
+                                                   .method("AddLine", &Basket::AddLine)
+                                                   .method("DeleteLines", &Basket::DeleteLines);
   return table;
 }
 

@@ -28,11 +28,17 @@ class Basket : public platform::Object {
   DictionaryPtr Copy(const Variant& iSourceBasket, const std::string& iNewName);
   void Delete(const std::string& iBasketID);
   int32_t GetBPStoredInDB(Variant& i_sBasketID);
+  int32_t AddLine(Variant& iBasket, int32_t iSKU, double iQuantity, platform::Date iRequestDate, bool iConfigurable,
+                  const std::string& iConfigID);
+  bool DeleteLines(Variant& iBasket, const Variant& LineNrs);
 
  private:
   DictionaryPtr RestoreBasket(const ConnectionPtr& cn, const std::string& basketId);
   DictionaryPtr CreateBasket(const ConnectionPtr& cn, const std::string& userId, int32_t businessPartnerId);
   void SaveBasket(const ConnectionPtr& cn, const DictionaryPtr& basket);
+  int32_t AddLineToBasket(const ConnectionPtr& cn, const DictionaryPtr& basket, int32_t sku, double quantity,
+                          platform::Date requestDate, bool configurable, const std::string& configId);
+  bool DeleteLinesFromBasket(const ConnectionPtr& cn, const DictionaryPtr& basket, const Variant& lineNrs);
 };
 
 }  // namespace merxa
