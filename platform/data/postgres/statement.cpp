@@ -1,0 +1,97 @@
+#include "platform/data/postgres/statement.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "platform/data/postgres/error.h"
+#include "platform/data/postgres/types.h"
+#include "platform/error.h"
+
+namespace platform::data::postgres {
+
+namespace {
+
+// Whether a command status speaks of rows the command changed ("INSERT 0 3", "UPDATE 2");
+// other commands report no records affected, as on the embedded database.
+bool changesRows(const PGresult* r) {
+  const std::string_view status = PQcmdStatus(const_cast<PGresult*>(r));
+  for (std::string_view verb : {"INSERT", "UPDATE", "DELETE", "MERGE"})
+    if (status.substr(0, verb.size()) == verb) return true;
+  return false;
+}
+
+}  // namespace
+
+PgStatement::PgStatement(PgConnection& connection, std::string sql, int parameterCount)
+    : connection_(connection),
+      sql_(std::move(sql)),
+      parameters_(static_cast<size_t>(parameterCount)),
+      bound_(static_cast<size_t>(parameterCount), false) {}
+
+void PgStatement::bind(int index, const Variant& value) {
+  if (index < 1) raiseVb(vb::SubscriptOutOfRange, kProviderName);
+  const auto i = static_cast<size_t>(index - 1);
+  if (i >= parameters_.size()) {
+    parameters_.resize(i + 1);
+    bound_.resize(i + 1, false);
+  }
+  parameters_[i] = parameterText(value);
+  bound_[i] = true;
+  result_.reset();  // a new value starts the statement over
+  started_ = false;
+  row_ = -1;
+}
+
+bool PgStatement::allBound() const { return std::all_of(bound_.begin(), bound_.end(), [](bool b) { return b; }); }
+
+void PgStatement::execute() const {
+  result_ = connection_.run(sql_, parameters_);
+  if (!described_) {
+    columns_ = connection_.resultColumns(result_.get());
+    described_ = true;
+  }
+}
+
+bool PgStatement::step() {
+  if (!started_) {
+    started_ = true;
+    if (!result_) execute();
+    row_ = 0;
+  } else if (row_ < PQntuples(result_.get())) {
+    ++row_;
+  }
+  return row_ < PQntuples(result_.get());
+}
+
+int PgStatement::columnCount() const {
+  if (!described_) {
+    if (allBound()) {
+      execute();
+    } else {
+      columns_ = connection_.resultColumns(connection_.describe(sql_, static_cast<int>(parameters_.size())).get());
+      described_ = true;
+    }
+  }
+  return static_cast<int>(columns_.size());
+}
+
+const ColumnInfo& PgStatement::column(int i) const {
+  if (i < 0 || i >= columnCount()) raiseVb(vb::ItemNotFound, kProviderName);
+  return columns_[static_cast<size_t>(i)];
+}
+
+Variant PgStatement::value(int i) const {
+  if (i < 0 || i >= columnCount()) raiseVb(vb::ItemNotFound, kProviderName);
+  if (!result_ || row_ < 0 || row_ >= PQntuples(result_.get())) raiseVb(vb::NoCurrentRecord, kProviderName);
+  if (PQgetisnull(result_.get(), row_, i)) return Variant::null();
+  const std::string_view text(PQgetvalue(result_.get(), row_, i),
+                              static_cast<size_t>(PQgetlength(result_.get(), row_, i)));
+  return valueFromText(columns_[static_cast<size_t>(i)].type, text);
+}
+
+int64_t PgStatement::rowsAffected() const {
+  if (!result_ || !changesRows(result_.get())) return 0;
+  return std::strtoll(PQcmdTuples(result_.get()), nullptr, 10);
+}
+
+}  // namespace platform::data::postgres
