@@ -6,6 +6,7 @@
 // CommitTrans/RollbackTrans without one fail with kNoTransaction.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,6 +30,8 @@ class Error : public Object {
   std::string Source() const { return e_.source; }
   std::string SQLState() const { return e_.sqlState; }
   int32_t NativeError() const { return e_.nativeError; }
+  std::string HelpFile() const { return {}; }
+  int32_t HelpContext() const { return 0; }
 
  private:
   ProviderError e_;
@@ -66,6 +69,14 @@ class Connection : public Object {
   int32_t State() const;
   std::shared_ptr<Errors> GetErrors() const { return errors_; }
   RecordsetPtr OpenSchema(int32_t kind, const Variant& criteria);
+  // Where recordsets returned by Execute keep their cursor (adUseServer by default).
+  int32_t CursorLocation() const { return cursorLocation_; }
+  void SetCursorLocation(int32_t v);
+  // Accepted and kept for callers that set them; the providers do not time statements out.
+  int32_t CommandTimeout() const { return commandTimeout_; }
+  void SetCommandTimeout(int32_t v) { commandTimeout_ = v; }
+  int32_t ConnectionTimeout() const { return connectionTimeout_; }
+  void SetConnectionTimeout(int32_t v) { connectionTimeout_ = v; }
 
   // C++ conveniences.
   void open(const std::string& connectionString);
@@ -79,11 +90,40 @@ class Connection : public Object {
   // Counts a statement against the fault-injection hook (testing.h); throws when it hits.
   void countStatement(std::string_view sql);
 
+  // For the data layer: runs f; a ProviderException it throws is recorded in Errors and
+  // raised as ComError.
+  template <class F>
+  decltype(auto) guard(F&& f) {
+    try {
+      return f();
+    } catch (const ProviderException& e) {
+      fail(e.error);
+    }
+  }
+  // A counted statement (one the fault-injection hook may fail), prepared by the provider.
+  std::unique_ptr<ProviderStatement> prepareStatement(std::string_view sql);
+  std::unique_ptr<ProviderStatement> prepareProcedure(std::string_view name, int parameterCount);
+  // Runs a prepared statement as Execute does: a forward-only, read-only recordset for a
+  // statement with columns, otherwise a closed one (null with adExecuteNoRecords);
+  // recordsAffected gets the rows an action query touched, -1 for a query.
+  RecordsetPtr executeStatement(ProviderStatement& stmt, Variant& recordsAffected, bool noRecords);
+  // For the data layer: `undo` runs when the innermost transaction open now is rolled back
+  // (also by Close); it is forgotten once the outermost transaction commits. Recordsets use it
+  // to take back rows they marked written inside a transaction that did not last.
+  void onRollback(std::function<void()> undo);
+
  private:
+  void undoFrom(int level);  // runs, newest first, the undo actions of `level` and deeper
+
   std::string connectionString_;
   std::unique_ptr<ProviderConnection> provider_;
   std::shared_ptr<Errors> errors_;
   int level_ = 0;
+  ConnectionProperties props_;  // of the open session: the pool's key
+  int32_t cursorLocation_ = adUseServer;
+  int32_t commandTimeout_ = 30;
+  int32_t connectionTimeout_ = 15;
+  std::vector<std::pair<int, std::function<void()>>> undo_;  // transaction level -> undo action
 };
 
 using ConnectionPtr = std::shared_ptr<Connection>;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,8 @@ struct ColumnInfo {
   std::string baseTable;    // table the column comes from, empty for computed columns
   std::string baseColumn;
   bool key = false;         // part of the base table's primary key
+  bool hasDefault = false;  // the table declares a default (schema rowsets only)
+  std::string defaultValue; // the default's SQL text, when there is one
 };
 
 // A provider failure: ComError is thrown with number kProviderError and this as the
@@ -40,10 +43,21 @@ struct ProviderError {
   int32_t nativeError = 0;  // engine's own code
 };
 
+// What providers throw; the Connection records the error in Errors and raises it as a
+// ComError.
+class ProviderException : public std::runtime_error {
+ public:
+  explicit ProviderException(ProviderError e) : std::runtime_error(e.description), error(std::move(e)) {}
+  ProviderError error;
+};
+
 // The parsed connection string: keys are upper-cased ("PROVIDER", "DATA SOURCE", ...).
 using ConnectionProperties = std::map<std::string, std::string>;
 ConnectionProperties parseConnectionString(std::string_view text);
 
+// A prepared statement. columnCount() and column() are valid right after prepare (the type
+// of a computed column may be settled by the first row that has a value); a statement without
+// columns runs to completion on its first step().
 class ProviderStatement {
  public:
   virtual ~ProviderStatement() = default;
@@ -69,8 +83,26 @@ class ProviderConnection {
   virtual void rollback() = 0;
   // Columns of a table in ordinal order, with key flags; empty when there is no such table.
   virtual std::vector<ColumnInfo> tableColumns(const std::string& table) = 0;
+  // Names of the tables and views, sorted.
+  virtual std::vector<std::string> tableNames() = 0;
+  // The database's name as schema rowsets report it (TABLE_CATALOG).
+  virtual std::string catalog() const { return {}; }
   // Whether a pooled connection can be handed out again.
   virtual bool reusable() { return true; }
+  // The key the database gave the row the last INSERT added (an auto-numbered key), or Null
+  // when the engine cannot say.
+  virtual Variant lastInsertKey() { return Variant::null(); }
+
+  // Nested transaction levels. The defaults send the standard SAVEPOINT statements;
+  // rollbackToSavepoint undoes the level's work and ends the level.
+  virtual void savepoint(const std::string& name);
+  virtual void releaseSavepoint(const std::string& name);
+  virtual void rollbackToSavepoint(const std::string& name);
+
+  // The WHERE condition that finds a row whose column still holds a value read earlier, with
+  // one "?" for that value (never Null). The default is `column = ?`; engines that store a
+  // type loosely compare in the stored form, so a value read and written back matches.
+  virtual std::string originalValueCondition(const ColumnInfo& column, const std::string& quotedColumn);
 };
 
 class Provider {
@@ -79,7 +111,8 @@ class Provider {
   virtual std::unique_ptr<ProviderConnection> open(const ConnectionProperties& props) = 0;
 };
 
-// Providers by name ("SQLite", "PostgreSQL"); letter case ignored.
+// Providers by name ("SQLite", "PostgreSQL"); letter case ignored; null when unknown. Safe
+// from any thread.
 void registerProvider(const std::string& name, std::shared_ptr<Provider> provider);
 std::shared_ptr<Provider> findProvider(const std::string& name);
 

@@ -61,6 +61,10 @@ class Fields : public Object {
   const DispatchTable& dispatch() const override;
   int32_t Count() const;
   FieldPtr Item(const Variant& nameOrIndex) const;  // 3265 when unknown
+  // Defines a field of a recordset made in memory, before Open (3705 while open).
+  void Append(const std::string& name, int32_t type, const Variant& definedSize, const Variant& attributes,
+              const Variant& value);
+  void Refresh() {}
 
  private:
   std::shared_ptr<Recordset> owner_;
@@ -90,6 +94,7 @@ class Recordset : public Object {
   Variant Filter() const;
   void SetFilter(const Variant& v);
   std::string Source() const { return source_; }
+  void SetSource(const std::string& v);  // 3705 while open
   int32_t State() const;
   bool BOF() const;
   bool EOF_() const;
@@ -101,6 +106,7 @@ class Recordset : public Object {
   void SetBookmark(const Variant& v);
   FieldsPtr GetFields();
   Variant Collect(const Variant& nameOrIndex);  // default member: rs("NAME") is the value
+  void SetCollect(const Variant& nameOrIndex, const Variant& value);  // rs("NAME") = value
 
   // Methods.
   void Open(const Variant& source, const Variant& activeConnection, const Variant& cursorType,

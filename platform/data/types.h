@@ -23,12 +23,14 @@ enum LockType : int32_t {
 enum Affect : int32_t { adAffectCurrent = 1, adAffectGroup = 2, adAffectAll = 3, adAffectAllChapters = 4 };
 enum SearchDirection : int32_t { adSearchBackward = -1, adSearchForward = 1 };
 enum ObjectState : int32_t { adStateClosed = 0, adStateOpen = 1 };
+enum PositionCode : int32_t { adPosUnknown = -1, adPosBOF = -2, adPosEOF = -3 };
 enum CommandType : int32_t {
   adCmdUnspecified = -1,
   adCmdText = 1,
   adCmdTable = 2,
   adCmdStoredProc = 4,
-  adCmdUnknown = 8
+  adCmdUnknown = 8,
+  adCmdTableDirect = 512
 };
 enum ExecuteOption : int32_t { adExecuteNoRecords = 0x80 };
 enum EditMode : int32_t { adEditNone = 0, adEditInProgress = 1, adEditAdd = 2, adEditDelete = 4 };
@@ -66,6 +68,8 @@ enum DataType : int32_t {
   adTinyInt = 16,
   adUnsignedTinyInt = 17,
   adBigInt = 20,
+  adUnsignedSmallInt = 18,
+  adUnsignedInt = 19,
   adGUID = 72,
   adBinary = 128,
   adChar = 129,
@@ -87,5 +91,23 @@ constexpr int32_t kRowNotLocated = static_cast<int32_t>(0x80040E38);  // DB_E_CO
 constexpr int32_t kDeletedRow = static_cast<int32_t>(0x80040E23);
 constexpr int32_t kNoTransaction = static_cast<int32_t>(0x8004D00E);  // XACT_E_NOTRANSACTION
 constexpr int32_t kProviderError = static_cast<int32_t>(0x80004005);   // E_FAIL, provider failures
+constexpr int32_t kMultipleStep = static_cast<int32_t>(0x80040E21);    // a value the field cannot take
+constexpr int32_t kCannotScrollBack = static_cast<int32_t>(0x80040E24);  // backwards on a forward-only set
+
+// ADO errors (VB-style numbers, raised with raiseVb) that error.h does not name.
+constexpr int kProviderNotFound = 3706;
+constexpr int kParameterImproperlyDefined = 3708;
+
+// Field attributes (FieldAttributeEnum).
+enum FieldAttribute : int32_t {
+  adFldUpdatable = 0x4,
+  adFldFixed = 0x10,
+  adFldIsNullable = 0x20,
+  adFldMayBeNull = 0x40,
+  adFldLong = 0x80,
+  adFldKeyColumn = 0x8000,
+};
+
+enum FilterGroup : int32_t { adFilterNone = 0, adFilterPendingRecords = 1 };
 
 }  // namespace platform::data

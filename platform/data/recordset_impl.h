@@ -1,0 +1,113 @@
+// Inside the Recordset: the row store that clones share, and the state of one recordset over
+// it (its order, position, filter and edit buffer). Private to the data layer.
+//
+// The store only ever grows. A row keeps its index for the store's lifetime, which is what a
+// bookmark names and what keeps clones with different positions consistent: a row deleted
+// through one clone is marked (status adRecDeleted), and after UpdateBatch it is marked gone;
+// every recordset skips such rows when it moves.
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/data/criteria.h"
+#include "platform/data/recordset.h"
+
+namespace platform::data {
+
+class Command;
+
+struct Row {
+  std::vector<Variant> values;    // current values, as the caller sees them
+  std::vector<Variant> original;  // as last read from or written to the database
+  std::vector<bool> changed;      // columns assigned since the row was last written
+  int32_t status = adRecUnmodified;
+  bool gone = false;              // deleted in the database, or an AddNew that was cancelled
+};
+
+struct RowStore {
+  std::vector<ColumnInfo> columns;
+  std::deque<Row> rows;
+
+  int columnIndex(std::string_view name) const;  // letter case ignored; -1 when unknown
+  bool pending(size_t row) const;                // added, changed or deleted, and not yet written
+};
+
+struct Recordset::Impl {
+  explicit Impl(Recordset& owner) : rs(owner) {}
+
+  Recordset& rs;
+  bool open = false;
+  std::shared_ptr<RowStore> store;
+  ConnectionPtr connection;          // null while detached
+  std::shared_ptr<Command> command;  // the source, when opened from a Command
+  int32_t cursorType = adOpenForwardOnly;  // in effect while open
+  int32_t lockType = adLockReadOnly;
+  std::vector<ColumnInfo> appended;  // Fields.Append before Open
+
+  // This recordset's view of the store: store indices in the order it shows them (sorted,
+  // filtered), and its position. Rows other recordsets append join at the end.
+  std::vector<size_t> order;
+  size_t synced = 0;                 // store rows already taken into `order`
+  bool bof = true;
+  bool eof = true;
+  size_t at = 0;                     // index into `order` while neither BOF nor EOF
+  Variant filter = Variant(static_cast<int>(adFilterNone));
+  std::optional<Criteria> filterCriteria;  // a criteria filter
+  bool pendingFilter = false;              // adFilterPendingRecords: the rows not yet written
+  std::vector<SortKey> sortKeys;
+  int32_t openOptions = -1;                // Open's options, for Requery
+
+  // The edit buffer: a copy of the current row while it is edited or added.
+  int32_t edit = adEditNone;
+  std::vector<Variant> buffer;
+  std::vector<bool> touched;
+  struct Position {
+    bool bof, eof;
+    size_t at;
+  } beforeAdd{true, true, 0};
+
+  // ---- state checks (recordset.cpp) ----
+  void requireOpen() const;                 // 3704
+  void requireUpdatable() const;            // 3704, 3251 on a read-only set
+  bool forwardOnly() const { return cursorType == adOpenForwardOnly; }
+  bool batch() const { return lockType == adLockBatchOptimistic; }
+  bool connected() const;                   // attached to an open connection
+  int column(const Variant& nameOrIndex) const;  // 3265 when unknown
+
+  // ---- view and navigation (recordset.cpp) ----
+  void sync();
+  bool visible(size_t pos) const;
+  bool anyVisible();
+  ptrdiff_t step(ptrdiff_t from, int direction);  // next visible position, -1 when none
+  void moveToFirst();                             // first visible row, or BOF and EOF
+  void rebuildOrder();                            // after Sort or Filter changed
+  Row* currentRow();                              // null at BOF/EOF
+  Row& rowForRead();                              // 3021 without one, kDeletedRow when deleted
+  size_t currentIndex() const { return order[at]; }
+  ptrdiff_t positionOf(size_t storeIndex);        // -1 when not in this view
+  void openWith(std::shared_ptr<RowStore> s);
+
+  // ---- editing (recordset_edit.cpp) ----
+  void assign(int column, const Variant& v);
+  void commitEdit();
+  void cancelEdit();
+  void implicitUpdate();
+  void deleteRow(size_t storeIndex);
+  void writeThrough(const std::vector<size_t>& rows);  // immediate mode, when connected
+  std::vector<size_t> pendingRows(const Variant& affect);  // rows an Affect argument names, with changes
+};
+
+// Reads the rows of a statement into a store (at most maxRecords, 0 for all).
+void readRows(ProviderStatement& stmt, RowStore& store, int32_t maxRecords);
+
+// UpdateBatch's writer (update_batch.cpp): writes the pending rows of a store to its base
+// table in one transaction (a savepoint when the connection has one open) and, only when all
+// of them went through, marks them written. On any failure the database and the rows are as
+// before, and the error is raised. Rows written inside the caller's transaction become
+// pending again if that transaction is rolled back.
+void writePendingRows(Connection& cn, const std::shared_ptr<RowStore>& store, const std::vector<size_t>& rows);
+
+}  // namespace platform::data

@@ -1,0 +1,53 @@
+// A statement on a SQLite connection. The text may hold several statements separated by
+// semicolons (a script, as SQL Server runs a batch): they run in order on the first step,
+// the "?" placeholders numbered across all of them, and the last one gives the rows. Until
+// the first step the columns are those of the first statement.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/data/provider.h"
+
+namespace platform::data::sqlite {
+
+class SqliteStatement : public ProviderStatement {
+ public:
+  // Prepares the first statement of `sql` (already in SQLite's dialect); throws
+  // ProviderException when it does not compile.
+  SqliteStatement(sqlite3* db, std::string sql);
+  ~SqliteStatement() override;
+  SqliteStatement(const SqliteStatement&) = delete;
+  SqliteStatement& operator=(const SqliteStatement&) = delete;
+
+  void bind(int index, const Variant& value) override;
+  bool step() override;
+  int columnCount() const override { return static_cast<int>(columns_.size()); }
+  const ColumnInfo& column(int i) const override;
+  Variant value(int i) const override;
+  int64_t rowsAffected() const override { return changes_; }
+
+ private:
+  // Prepares the statement that starts at tail_, skipping blanks and comments; false when
+  // nothing is left.
+  bool prepareNext();
+  void applyBinds();
+  void describeColumns();
+  bool moreToCome() const;
+  bool stepOnce();  // one sqlite3_step; true on a row, throws on failure
+
+  sqlite3* db_;
+  std::string sql_;
+  size_t tail_ = 0;                  // offset in sql_ of the text not yet prepared
+  sqlite3_stmt* stmt_ = nullptr;     // the statement being run
+  std::vector<Variant> binds_;       // values by placeholder number - 1, across all statements
+  int bindOffset_ = 0;               // placeholders of the statements before stmt_
+  mutable std::vector<ColumnInfo> columns_;  // types of computed columns settle while reading
+  bool started_ = false;
+  bool done_ = false;
+  int64_t changes_ = 0;
+};
+
+}  // namespace platform::data::sqlite
