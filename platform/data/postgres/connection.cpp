@@ -1,6 +1,7 @@
 #include "platform/data/postgres/connection.h"
 
 #include <algorithm>
+#include <deque>
 
 #include "platform/data/dialect.h"
 #include "platform/data/postgres/error.h"
@@ -81,10 +82,11 @@ std::unique_ptr<PgConnection> PgConnection::connect(const ConnectionProperties& 
   if (timeout.empty()) timeout = kDefaultConnectTimeoutSeconds;
 
   std::vector<const char*> keys, values;
-  auto add = [&](const char* key, const std::string& value) {
+  std::deque<std::string> texts;  // owns the values; a deque never moves what it holds
+  auto add = [&](const char* key, std::string value) {
     if (value.empty()) return;
     keys.push_back(key);
-    values.push_back(value.c_str());
+    values.push_back(texts.emplace_back(std::move(value)).c_str());
   };
   add("host", host);
   add("port", port);
@@ -291,6 +293,12 @@ void PgConnection::releaseSavepoint(const std::string& name) { command("RELEASE 
 
 void PgConnection::rollbackToSavepoint(const std::string& name) {
   command("ROLLBACK TO SAVEPOINT " + name + "; RELEASE SAVEPOINT " + name);
+}
+
+std::string PgConnection::originalValueCondition(const ColumnInfo& column, const std::string& quotedColumn) {
+  // A FLAG read as True may hold any number but 0; a boolean column compares the same way.
+  if (column.type == adBoolean) return "(" + quotedColumn + "::integer <> 0) = (?::integer <> 0)";
+  return ProviderConnection::originalValueCondition(column, quotedColumn);
 }
 
 bool PgConnection::reusable() { return PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) == PQTRANS_IDLE; }

@@ -55,6 +55,7 @@ class PgConnection final : public ProviderConnection {
   void savepoint(const std::string& name) override;
   void releaseSavepoint(const std::string& name) override;
   void rollbackToSavepoint(const std::string& name) override;
+  std::string originalValueCondition(const ColumnInfo& column, const std::string& quotedColumn) override;
 
   // Runs one statement (already in the server's dialect) with its parameters; raises a
   // ProviderException on failure. Statements without parameters may hold several commands.

@@ -38,6 +38,7 @@ void PgStatement::bind(int index, const Variant& value) {
   parameters_[i] = parameterText(value);
   bound_[i] = true;
   result_.reset();  // a new value starts the statement over
+  failure_ = nullptr;
   started_ = false;
   row_ = -1;
 }
@@ -53,6 +54,11 @@ void PgStatement::execute() const {
 }
 
 bool PgStatement::step() {
+  if (failure_) {
+    const std::exception_ptr failure = failure_;
+    failure_ = nullptr;
+    std::rethrow_exception(failure);
+  }
   if (!started_) {
     started_ = true;
     if (!result_) execute();
@@ -64,12 +70,16 @@ bool PgStatement::step() {
 }
 
 int PgStatement::columnCount() const {
-  if (!described_) {
-    if (allBound()) {
-      execute();
-    } else {
-      columns_ = connection_.resultColumns(connection_.describe(sql_, static_cast<int>(parameters_.size())).get());
-      described_ = true;
+  if (!described_ && !failure_) {
+    try {
+      if (allBound()) {
+        execute();
+      } else {
+        columns_ = connection_.resultColumns(connection_.describe(sql_, static_cast<int>(parameters_.size())).get());
+        described_ = true;
+      }
+    } catch (const ProviderException&) {
+      failure_ = std::current_exception();
     }
   }
   return static_cast<int>(columns_.size());

@@ -4,11 +4,15 @@
 // step moves to its next row. Columns asked for before all placeholders are bound are
 // described by the server without running the statement.
 //
+// Asking for the columns never fails: should the statement fail when sent for them, it
+// reports no columns and the first step raises the failure, where a caller expects it.
+//
 // Binding again after the statement ran starts it over, so one statement can be run with
 // several sets of values. A statement without placeholders may hold several commands (a
 // script); the last one gives the rows.
 #pragma once
 
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -39,6 +43,7 @@ class PgStatement final : public ProviderStatement {
   // Filled by execute(), which const members may call: the statement is sent when its
   // columns are first asked for.
   mutable ResultPtr result_;
+  mutable std::exception_ptr failure_;  // of a statement sent for its columns
   mutable bool described_ = false;
   mutable std::vector<ColumnInfo> columns_;
   bool started_ = false;  // step has been called since the statement was (re)started

@@ -26,7 +26,6 @@ enum : Oid {
   kOid = 26,
   kFloat4 = 700,
   kFloat8 = 701,
-  kMoney = 790,
   kBpchar = 1042,
   kVarchar = 1043,
   kDate = 1082,
@@ -159,7 +158,6 @@ void describeType(Oid type, int typmod, std::string_view domain, bool computed, 
     case kFloat4: return set(c, adSingle, 4, 7);
     case kFloat8: return set(c, adDouble, 8, 15);
     case kNumeric: return describeNumeric(typmod, c);
-    case kMoney: return set(c, adCurrency, 8, 19, 4);
     case kBool: return set(c, adBoolean, 2);
     case kTimestamp:
     case kTimestampTz:
@@ -171,7 +169,8 @@ void describeType(Oid type, int typmod, std::string_view domain, bool computed, 
     case kUuid: return set(c, adGUID, 16);
     case kBytea: return set(c, adLongVarBinary, std::numeric_limits<int32_t>::max());
     case kText:
-    default: return set(c, adLongVarWChar, kLongWideText);
+    default:  // text, and anything else in its text form (the money type's form depends on the locale)
+      return set(c, adLongVarWChar, kLongWideText);
   }
 }
 

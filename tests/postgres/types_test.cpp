@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "platform/data/postgres/types.h"
+#include "platform/data/types.h"
+#include "platform/error.h"
+
+namespace {
+
+using namespace platform;
+using namespace platform::data;
+using postgres::describeType;
+using postgres::parameterText;
+using postgres::valueFromText;
+
+// numeric(p,s) as the server writes it into the type modifier.
+int numericTypmod(int precision, int scale) { return ((precision << 16) | scale) + 4; }
+
+constexpr Oid kInt8 = 20, kVarchar = 1043, kNumeric = 1700, kInt2 = 21, kTimestamp = 1114;
+
+TEST(PostgresTypes, MoneyAmountsReadExactlyAsCurrency) {
+  struct Case {
+    const char* text;
+    int64_t scaled;
+  } cases[] = {
+      {"12.3456", 123456},
+      {"-0.0001", -1},
+      {"7", 70000},
+      {"0.5", 5000},
+      {"0.00005", 1},              // a fifth decimal rounds half away from zero, as the server does
+      {"-12.34565", -123457},
+      {"922337203685477.5807", std::numeric_limits<int64_t>::max()},
+      {"-922337203685477.5808", std::numeric_limits<int64_t>::min()},
+  };
+  for (const Case& c : cases) {
+    const Variant v = valueFromText(adCurrency, c.text);
+    ASSERT_EQ(v.type(), VarType::Currency) << c.text;
+    EXPECT_EQ(v.rawCurrency(), c.scaled) << c.text;
+  }
+  for (const char* outOfRange : {"922337203685477.5808", "99999999999999999999"}) {
+    try {
+      valueFromText(adCurrency, outOfRange);
+      ADD_FAILURE() << outOfRange;
+    } catch (const ComError& e) {
+      EXPECT_EQ(e.errNumber(), vb::Overflow);
+    }
+  }
+}
+
+TEST(PostgresTypes, ValuesReadAsTheEmbeddedDatabaseReadsTheSameDeclaration) {
+  EXPECT_EQ(valueFromText(adInteger, "-42").type(), VarType::Long);
+  // A count beyond a Long stays a number.
+  EXPECT_EQ(valueFromText(adInteger, "3000000000").rawDouble(), 3000000000.0);
+  EXPECT_EQ(valueFromText(adSmallInt, "7").type(), VarType::Integer);
+  EXPECT_EQ(valueFromText(adBigInt, "5").type(), VarType::Double);
+  EXPECT_EQ(valueFromText(adDouble, "0.1").rawDouble(), 0.1);
+  EXPECT_TRUE(std::isnan(valueFromText(adDouble, "NaN").rawDouble()));
+  EXPECT_EQ(valueFromText(adNumeric, "12.50").rawDouble(), 12.5);
+  for (auto [text, expected] : {std::pair{"t", true}, {"f", false}, {"1", true}, {"0", false}, {"5", true}})
+    EXPECT_EQ(valueFromText(adBoolean, text).toBool(), expected) << text;
+  EXPECT_EQ(valueFromText(adDBTimeStamp, "2024-03-05 14:30:00").toDate().serial,
+            Date::fromParts(2024, 3, 5, 14, 30, 0).serial);
+  // A date the platform cannot hold is kept as the server wrote it rather than lost.
+  EXPECT_EQ(valueFromText(adDBTimeStamp, "infinity").toString(), "infinity");
+  EXPECT_EQ(valueFromText(adVarWChar, "O'Brien").toString(), "O'Brien");
+}
+
+TEST(PostgresTypes, ParametersTravelInATextFormTheServerReadsBack) {
+  EXPECT_FALSE(parameterText(Variant::null()));
+  EXPECT_FALSE(parameterText(Variant()));
+  EXPECT_FALSE(parameterText(Variant::missing()));
+  EXPECT_EQ(*parameterText(Variant(true)), "1");
+  EXPECT_EQ(*parameterText(Variant(false)), "0");
+  EXPECT_EQ(*parameterText(Variant::integer(-5)), "-5");
+  EXPECT_EQ(*parameterText(Variant(0.1)), "0.1");
+  EXPECT_EQ(*parameterText(Variant(1e300)), "1e+300");
+  EXPECT_EQ(*parameterText(Variant(std::numeric_limits<double>::infinity())), "Infinity");
+  EXPECT_EQ(*parameterText(Variant(Currency{-1})), "-0.0001");
+  EXPECT_EQ(*parameterText(Variant(Currency{std::numeric_limits<int64_t>::min()})), "-922337203685477.5808");
+  EXPECT_EQ(*parameterText(Variant(Date::fromParts(2020, 1, 2, 3, 4, 5))), "2020-01-02 03:04:05");
+  EXPECT_EQ(*parameterText(Variant("a'b")), "a'b");
+}
+
+TEST(PostgresTypes, ParametersTheServerCannotTakeAreRefused) {
+  try {
+    parameterText(Variant(std::string("a\0b", 3)));
+    ADD_FAILURE();
+  } catch (const ComError& e) {
+    EXPECT_EQ(e.errNumber(), vb::InvalidArgument);
+  }
+  try {
+    parameterText(Variant::array({Variant(1)}));
+    ADD_FAILURE();
+  } catch (const ComError& e) {
+    EXPECT_EQ(e.errNumber(), vb::TypeMismatch);
+  }
+}
+
+TEST(PostgresTypes, ColumnTypesFollowTheSqlServerDeclarations) {
+  ColumnInfo c;
+  describeType(kNumeric, numericTypmod(19, 4), {}, false, c);
+  EXPECT_EQ(c.type, adCurrency);
+  describeType(kNumeric, numericTypmod(10, 2), {}, false, c);
+  EXPECT_EQ(c.type, adNumeric);
+  EXPECT_EQ(c.precision, 10);
+  EXPECT_EQ(c.scale, 2);
+  describeType(kVarchar, 20 + 4, {}, false, c);
+  EXPECT_EQ(c.type, adVarWChar);
+  EXPECT_EQ(c.definedSize, 20);
+  describeType(kInt2, -1, "flag", false, c);
+  EXPECT_EQ(c.type, adBoolean);
+  describeType(kTimestamp, 0, {}, false, c);
+  EXPECT_EQ(c.type, adDBTimeStamp);
+  // COUNT(*) is bigint here and integer on the embedded database.
+  describeType(kInt8, -1, {}, true, c);
+  EXPECT_EQ(c.type, adInteger);
+  describeType(kInt8, -1, {}, false, c);
+  EXPECT_EQ(c.type, adBigInt);
+}
+
+}  // namespace
