@@ -129,6 +129,51 @@ double numericValue(const Variant& v) {
   }
 }
 
+// Plain decimal text ("-1,234.56785") read straight into a Currency, so that it rounds as
+// written (half to even at four places) and not as its nearest binary double. False for any
+// other form (exponents, &H), which the caller reads as a double; 6 beyond Currency's range.
+bool parseCurrencyText(std::string_view text, Currency& out) {
+  std::string_view s = stripBlanks(text);
+  bool negative = false;
+  if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
+    negative = s.front() == '-';
+    s.remove_prefix(1);
+  }
+  int64_t whole = 0;
+  bool digits = false;
+  while (!s.empty() && ((s.front() >= '0' && s.front() <= '9') || (s.front() == ',' && digits))) {
+    if (s.front() != ',') {
+      if (whole > 922337203685477 / 10) raiseVb(vb::Overflow);
+      whole = whole * 10 + (s.front() - '0');
+      digits = true;
+    }
+    s.remove_prefix(1);
+  }
+  int64_t fraction = 0;
+  int places = 0;
+  int roundDigit = -1;   // the fifth decimal
+  bool beyond = false;   // any non-zero decimal after the fifth
+  if (!s.empty() && s.front() == '.') {
+    s.remove_prefix(1);
+    while (!s.empty() && s.front() >= '0' && s.front() <= '9') {
+      const int d = s.front() - '0';
+      if (places < 4) fraction = fraction * 10 + d;
+      else if (places == 4) roundDigit = d;
+      else if (d != 0) beyond = true;
+      ++places;
+      digits = true;
+      s.remove_prefix(1);
+    }
+  }
+  if (!digits || !s.empty()) return false;
+  for (int p = places; p < 4; ++p) fraction *= 10;
+  if (whole > 922337203685477 || whole * 10000 > INT64_MAX - fraction - 1) raiseVb(vb::Overflow);
+  int64_t scaled = whole * 10000 + fraction;
+  if (roundDigit > 5 || (roundDigit == 5 && (beyond || (scaled & 1)))) ++scaled;
+  out.scaled = negative ? -scaled : scaled;
+  return true;
+}
+
 }  // namespace
 
 // ---- Currency and Date -------------------------------------------------------------------
@@ -322,7 +367,10 @@ bool Variant::toBool() const {
   }
 }
 
-uint8_t Variant::toByte() const { return static_cast<uint8_t>(toWhole(numericValue(*this), 0, 255)); }
+uint8_t Variant::toByte() const {
+  if (type_ == VarType::Boolean) return num_.b ? 255 : 0;  // True is all bits set
+  return static_cast<uint8_t>(toWhole(numericValue(*this), 0, 255));
+}
 
 int16_t Variant::toInteger() const {
   if (type_ == VarType::Integer) return num_.i16;
@@ -364,6 +412,8 @@ double Variant::toDouble() const {
 
 Currency Variant::toCurrency() const {
   if (type_ == VarType::Currency) return Currency{num_.i64};
+  Currency c;
+  if (type_ == VarType::String && parseCurrencyText(*string_, c)) return c;
   return Currency::fromDouble(numericValue(*this));
 }
 

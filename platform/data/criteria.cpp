@@ -201,7 +201,7 @@ int compareTyped(const Variant& field, const Variant& literal) {
       return c < 0 ? -1 : (c > 0 ? 1 : 0);
     }
     case VarType::Date: return sign(field.rawDouble() - literal.toDate().serial);
-    case VarType::Boolean: return sign((field.rawBool() ? -1.0 : 0.0) - (literal.toBool() ? -1.0 : 0.0));
+    case VarType::Boolean: return static_cast<int>(field.rawBool()) - static_cast<int>(literal.toBool());
     default: return sign(field.toDouble() - literal.toDouble());
   }
 }
@@ -292,6 +292,9 @@ int compareForSort(const Variant& a, const Variant& b) {
     const int c = upperCase(a.rawString()).compare(upperCase(b.rawString()));
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
   }
+  // Flags sort as the database stores them, False before True.
+  if (a.type() == VarType::Boolean && b.type() == VarType::Boolean)
+    return static_cast<int>(a.rawBool()) - static_cast<int>(b.rawBool());
   try {
     return compareValues(a, b);
   } catch (const ComError&) {

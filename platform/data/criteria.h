@@ -46,7 +46,7 @@ struct SortKey {
 std::vector<SortKey> parseSort(std::string_view text, const ColumnLookup& lookup);
 
 // The order Sort puts two field values in: Null first, then numbers and dates by value, text
-// without regard to letter case.
+// without regard to letter case, False before True.
 int compareForSort(const Variant& a, const Variant& b);
 
 }  // namespace platform::data
