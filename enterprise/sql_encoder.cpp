@@ -103,13 +103,14 @@ std::string SqlEncoder::SqlDouble(const Variant& value) {
 
 std::string SqlEncoder::SqlFlag(const Variant& value) {
   if (value.isNull()) return "NULL";
-  // A Boolean (or its text) is a flag: True is 1, not the 255 a byte conversion of -1 would
-  // suggest. Any number is taken as the unsigned 8-bit value it is.
-  if (value.type() == platform::VarType::Boolean) return value.rawBool() ? "1" : "0";
+  // True is 1, whatever form it arrives in, so that the stored flag matches "= 1". As a byte
+  // (how callers hand flags over) True is 255; other numbers, instance numbers among them,
+  // pass through as they are.
   if (value.isString() &&
       (platform::equalsNoCase(value.rawString(), "True") || platform::equalsNoCase(value.rawString(), "False")))
     return value.toBool() ? "1" : "0";
-  return sqlFlag(value.toByte());
+  const uint8_t byte = value.toByte();
+  return sqlFlag(byte == 255 ? 1 : byte);
 }
 
 std::string SqlEncoder::SqlDate(const Variant& value) { return value.isNull() ? "NULL" : sqlDate(value.toDate()); }

@@ -9,9 +9,11 @@
 //   integer  -42                      32-bit, plain decimal
 //   double   0.1, 1e+300              shortest text that reads back to the same double, "."
 //                                     as separator whatever the locale; NaN/Inf are refused
-//   flag     0, 1, 17                 Boolean True/False as 1/0; a number as its unsigned
-//                                     8-bit value, unchanged (callers pass instance numbers
-//                                     this way too, so 5 must stay 5)
+//   flag     0, 1, 17                 Boolean True/False as 1/0. A number is its unsigned
+//                                     8-bit value, unchanged (callers pass ERP instance
+//                                     numbers this way too, so 5 must stay 5), except 255:
+//                                     that is True converted to a byte (CByte(True)), and a
+//                                     flag stored as 255 would never match "= 1"
 //   date     '2024-03-05 14:30:00'    the form the databases store dates in
 // Null gives the word NULL for every kind.
 //

@@ -37,8 +37,8 @@ TEST(SqlEncoder, RendersEachKindAsACompleteLiteral) {
       {&SqlEncoder::SqlDouble, Variant(1e300), "1e+300"},
       {&SqlEncoder::SqlFlag, Variant(true), "1"},
       {&SqlEncoder::SqlFlag, Variant(false), "0"},
-      {&SqlEncoder::SqlFlag, Variant::byte(255), "255"},
-      {&SqlEncoder::SqlFlag, Variant(7), "7"},  // instance numbers pass through unchanged
+      {&SqlEncoder::SqlFlag, Variant::byte(Variant(true).toByte()), "1"},  // True as a byte
+      {&SqlEncoder::SqlFlag, Variant(254), "254"},                         // instance numbers pass through unchanged
       {&SqlEncoder::SqlFlag, Variant("true"), "1"},
       {&SqlEncoder::SqlDate, Variant(Date::fromParts(2024, 3, 5, 14, 30, 9)), "'2024-03-05 14:30:09'"},
       {&SqlEncoder::SqlDate, Variant(Date::fromParts(1999, 12, 31)), "'1999-12-31 00:00:00'"},
@@ -82,7 +82,7 @@ TEST_F(SqlEncoderDatabase, EveryLiteralWorksAfterAComparisonInARealQuery) {
   const std::string id = enc.SqlText(Variant("it's a basket"));
   const std::string partner = enc.SqlLong(Variant(-7));
   const std::string discount = enc.SqlDouble(Variant(12.345678901234567));
-  const std::string flag = enc.SqlFlag(Variant(true));
+  const std::string flag = enc.SqlFlag(Variant::byte(Variant(true).toByte()));
   const std::string date = enc.SqlDate(Variant(Date::fromParts(2026, 2, 28, 23, 59, 58)));
   const std::string amount = enterprise::sqlCurrency(platform::Currency{-123456789});  // -12345.6789
 
@@ -93,10 +93,11 @@ TEST_F(SqlEncoderDatabase, EveryLiteralWorksAfterAComparisonInARealQuery) {
       "BASKETNAME, KIROID) VALUES (" +
       id + ", " + partner + ", " + discount + ", " + flag + ", " + date + ", " + amount + ", " +
       enc.SqlValue(Variant("50% off")) + ", " + enc.SqlLong(Variant::null()) + ")");
-  auto rs = cn->execute("SELECT COUNT(*) FROM BASKETHEADER WHERE BASKETID = " + id +
-                        " AND BUSINESSPARTNERID = " + partner + " AND DISCOUNTPERC = " + discount +
-                        " AND CALCULATETAX = " + flag + " AND BASKETDATE = " + date + " AND TOTAL = " + amount +
-                        " AND BASKETNAME LIKE " + enc.SqlLike(Variant("50%")) + " AND KIROID IS NULL");
+  auto rs =
+      cn->execute("SELECT COUNT(*) FROM BASKETHEADER WHERE BASKETID = " + id + " AND BUSINESSPARTNERID = " + partner +
+                  " AND DISCOUNTPERC = " + discount + " AND CALCULATETAX = " + flag + " AND CALCULATETAX = 1" +
+                  " AND BASKETDATE = " + date + " AND TOTAL = " + amount + " AND BASKETNAME LIKE " +
+                  enc.SqlLike(Variant("50%")) + " AND KIROID IS NULL");
   EXPECT_EQ(rs->field(0)->Value().toLong(), 1);
   auto none = cn->execute("SELECT COUNT(*) FROM BASKETHEADER WHERE BASKETID = " + enc.SqlText(Variant("x' OR '1'='1")));
   EXPECT_EQ(none->field(0)->Value().toLong(), 0);
