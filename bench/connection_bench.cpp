@@ -9,7 +9,6 @@
 // SQLite runs on a temporary file; PostgreSQL on the server named by MERXA_BENCH_CONNECTION
 // (or MERXA_TEST_CONNECTION), and is skipped without one.
 #include <benchmark/benchmark.h>
-
 #include <unistd.h>
 
 #include <cstdio>
@@ -92,8 +91,10 @@ class RatioReporter : public benchmark::ConsoleReporter {
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   std::vector<std::pair<std::string, std::string>> targets{{"SQLite", sqliteConnection()}};
-  if (std::string pg = postgresConnection(); !pg.empty()) targets.emplace_back("PostgreSQL", pg);
-  else std::fprintf(stderr, "PostgreSQL skipped: MERXA_BENCH_CONNECTION names no server\n");
+  if (std::string pg = postgresConnection(); !pg.empty())
+    targets.emplace_back("PostgreSQL", pg);
+  else
+    std::fprintf(stderr, "PostgreSQL skipped: MERXA_BENCH_CONNECTION names no server\n");
   std::vector<std::string> names;
   for (const auto& [name, cs] : targets) {
     names.push_back(name);

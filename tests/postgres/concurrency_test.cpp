@@ -59,8 +59,10 @@ TEST_F(ConcurrentBaskets, NothingIsLostOrMixedUp) {
           merxa::documentHeader(doc)->setValue("BASKETNAME", Variant(user + "/" + std::to_string(b)));
           basket->Save(Variant(doc));
           // Every other basket is deleted again right away.
-          if (b % 2 == 1) basket->Delete(idOf(doc));
-          else kept[static_cast<size_t>(t)].push_back(idOf(doc));
+          if (b % 2 == 1)
+            basket->Delete(idOf(doc));
+          else
+            kept[static_cast<size_t>(t)].push_back(idOf(doc));
         }
       } catch (const ComError& e) {
         record(user + ": " + e.description);
@@ -122,7 +124,8 @@ TEST_F(ConcurrentBaskets, OfTwoCopiesSavedAtTheSameTimeExactlyOneWins) {
     std::vector<platform::DictionaryPtr> copies;
     for (int c = 0; c < 2; ++c) {
       copies.push_back(basket.Restore(id));
-      merxa::documentHeader(copies.back())->setValue("BASKETNAME", Variant("R" + std::to_string(round) + "C" + std::to_string(c)));
+      merxa::documentHeader(copies.back())
+          ->setValue("BASKETNAME", Variant("R" + std::to_string(round) + "C" + std::to_string(c)));
     }
     std::latch start(2);
     std::vector<int> outcome(2, 0);  // 1 saved, -1 met the check

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/data/command.h"
 #include "platform/data/pool.h"
 #include "platform/data/recordset.h"
 #include "tests/postgres/postgres_support.h"
@@ -37,15 +38,18 @@ class PostgresProvider : public testsupport::SalesTest {
 };
 
 TEST_F(PostgresProvider, FieldsCarryUpperCaseNamesAndTheDeclaredTypes) {
-  auto rs = cn->execute("SELECT * FROM PRODUCTCONFIGURATION WHERE CONFIGID = '" + testsupport::demoConfigurationId() + "'");
+  auto rs =
+      cn->execute("SELECT * FROM PRODUCTCONFIGURATION WHERE CONFIGID = '" + testsupport::demoConfigurationId() + "'");
   ASSERT_FALSE(rs->empty());
   struct Expected {
     const char* column;
     int32_t type;
     VarType value;
   } expected[] = {
-      {"CONFIGID", adVarWChar, VarType::String},  {"COMPLETE", adBoolean, VarType::Boolean},
-      {"PRICESTATUS", adSmallInt, VarType::Integer}, {"PRICE", adCurrency, VarType::Currency},
+      {"CONFIGID", adVarWChar, VarType::String},
+      {"COMPLETE", adBoolean, VarType::Boolean},
+      {"PRICESTATUS", adSmallInt, VarType::Integer},
+      {"PRICE", adCurrency, VarType::Currency},
   };
   for (const Expected& e : expected) {
     auto field = rs->field(e.column);
@@ -132,7 +136,8 @@ TEST_F(PostgresProvider, NestedTransactionsUndoTheirOwnLevel) {
 }
 
 TEST_F(PostgresProvider, BatchUpdatesLocateRowsOfEveryColumnType) {
-  const std::string sql = "SELECT * FROM PRODUCTCONFIGURATION WHERE CONFIGID = '" + testsupport::demoConfigurationId() + "'";
+  const std::string sql =
+      "SELECT * FROM PRODUCTCONFIGURATION WHERE CONFIGID = '" + testsupport::demoConfigurationId() + "'";
   auto rs = makeObject<Recordset>();
   rs->SetCursorLocation(adUseClient);
   rs->open(sql, cn, adOpenStatic, adLockBatchOptimistic);
@@ -172,6 +177,39 @@ TEST_F(PostgresProvider, AddedRowsAndSchemaRowsetsUseTheCatalog) {
   EXPECT_FALSE(columns->value("IS_NULLABLE").toBool());
   EXPECT_EQ(cn->provider().tableColumns("dbo.COUNTRY").at(0).key, true);
   EXPECT_TRUE(cn->provider().tableColumns("NOSUCHTABLE").empty());
+}
+
+TEST_F(PostgresProvider, StoredProcedureCommandsCallTheServerFunction) {
+  cn->executeNoRecords(
+      "CREATE FUNCTION PRICEOF(P_CODE VARCHAR, P_FACTOR INTEGER, P_ON TIMESTAMP) "
+      "RETURNS TABLE (CODE VARCHAR, SCALED INTEGER, ASKED TIMESTAMP) LANGUAGE SQL STABLE AS "
+      "'SELECT CURRENCYCODE, CURRENCYDECIMALS * P_FACTOR, P_ON FROM CURRENCY WHERE CURRENCYCODE >= P_CODE "
+      "ORDER BY CURRENCYCODE'");
+  auto cmd = makeObject<Command>();
+  cmd->SetActiveConnection(Variant(cn));
+  cmd->SetCommandText("dbo.PriceOf");
+  cmd->SetCommandType(adCmdStoredProc);
+  auto params = cmd->GetParameters();
+  const Date on = Date::fromParts(2026, 5, 1, 12, 0, 0);
+  params->Append(
+      cmd->CreateParameter(Variant("@CODE"), Variant(adWChar), Variant(adParamInput), Variant(3), Variant("GBP")));
+  params->Append(
+      cmd->CreateParameter(Variant("@FACTOR"), Variant(adInteger), Variant(adParamInput), Variant(4), Variant(10)));
+  params->Append(cmd->CreateParameter(Variant("@ON"), Variant(adDBTimeStamp), Variant(adParamInput), Variant::missing(),
+                                      Variant(on)));
+  Variant affected;
+  auto rs = cmd->Execute(affected, Variant::missing(), Variant(adCmdStoredProc));
+  std::vector<std::string> rows;
+  for (; !rs->eof(); rs->MoveNext())
+    rows.push_back(rs->value("CODE").toString() + " " + rs->value("SCALED").toString() + " " +
+                   rs->value("ASKED").toString());
+  EXPECT_EQ(rows, (std::vector<std::string>{"GBP 20 5/1/2026 12:00:00 PM", "USD 20 5/1/2026 12:00:00 PM"}));
+}
+
+TEST_F(PostgresProvider, AProcedureNameCannotChangeTheStatementAroundIt) {
+  Variant affected;
+  EXPECT_THROW(cn->Execute("NOW()); DELETE FROM COUNTRY; --", affected, Variant(adCmdStoredProc)), ComError);
+  EXPECT_EQ(countries().size(), 5u);
 }
 
 TEST_F(PostgresProvider, ABrokenSessionIsNotHandedOutAgain) {

@@ -1,9 +1,10 @@
+#include "platform/data/postgres/types.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-#include "platform/data/postgres/types.h"
 #include "platform/data/types.h"
 #include "platform/error.h"
 
@@ -29,7 +30,7 @@ TEST(PostgresTypes, MoneyAmountsReadExactlyAsCurrency) {
       {"-0.0001", -1},
       {"7", 70000},
       {"0.5", 5000},
-      {"0.00005", 1},              // a fifth decimal rounds half away from zero, as the server does
+      {"0.00005", 1},  // a fifth decimal rounds half away from zero, as the server does
       {"-12.34565", -123457},
       {"922337203685477.5807", std::numeric_limits<int64_t>::max()},
       {"-922337203685477.5808", std::numeric_limits<int64_t>::min()},

@@ -14,11 +14,10 @@ namespace platform::data::postgres {
 
 namespace {
 
-// Unquoted names fold to lower case on this server, so the quoted names the data layer
-// writes (from the upper-case names it was given) are folded the same way.
-const DialectOptions kDialect{/*limitForTop=*/true, /*stripOwnerPrefix=*/true, /*stripNationalPrefix=*/true,
-                              /*ifNullForIsNull=*/false, /*numberedPlaceholders=*/true,
-                              /*lowerQuotedNames=*/true};
+// TOP, the dbo. owner and N'' texts as every engine needs them; $n placeholders; and, since
+// unquoted names fold to lower case on this server, the quoted names the data layer writes
+// (from the upper-case names it was given) folded the same way.
+const DialectOptions kDialect{.numberedPlaceholders = true, .lowerQuotedNames = true};
 
 constexpr const char* kStatementSavepoint = "merxa_statement";
 constexpr const char* kDefaultConnectTimeoutSeconds = "10";
@@ -62,7 +61,9 @@ std::string functionName(std::string_view name) {
 // clutter the output of the programs.
 void ignoreNotice(void*, const char*) {}
 
-const char* text(const PGresult* r, int row, int col) { return PQgetisnull(r, row, col) ? nullptr : PQgetvalue(r, row, col); }
+const char* text(const PGresult* r, int row, int col) {
+  return PQgetisnull(r, row, col) ? nullptr : PQgetvalue(r, row, col);
+}
 
 }  // namespace
 
@@ -129,7 +130,8 @@ std::unique_ptr<ProviderStatement> PgConnection::prepareProcedure(std::string_vi
   for (int i = 1; i <= parameterCount; ++i) sql += (i > 1 ? ", $" : "$") + std::to_string(i);
   sql += ")";
   // A name that is not plain is quoted, so it can never change the statement around it.
-  if (!std::all_of(function.begin(), function.end(), [](char c) { return c == '.' || c == '_' || std::isalnum(static_cast<unsigned char>(c)); }))
+  if (!std::all_of(function.begin(), function.end(),
+                   [](char c) { return c == '.' || c == '_' || std::isalnum(static_cast<unsigned char>(c)); }))
     sql = "SELECT * FROM " + quoteIdentifier(lowerCase(function)) + sql.substr(sql.find('('));
   return std::make_unique<PgStatement>(*this, std::move(sql), parameterCount);
 }
@@ -217,12 +219,13 @@ std::vector<ColumnInfo> PgConnection::resultColumns(const PGresult* result) {
 }
 
 std::vector<std::pair<Oid, PgConnection::TableColumns>> PgConnection::loadTables(const std::string& condition,
-                                                                                const std::string& parameter) {
+                                                                                 const std::string& parameter) {
   ResultPtr r = command(kTableColumnsSql + condition + " ORDER BY c.oid, a.attnum", {parameter});
   std::vector<std::pair<Oid, TableColumns>> tables;
   for (int row = 0; row < PQntuples(r.get()); ++row) {
     const Oid oid = static_cast<Oid>(std::stoul(PQgetvalue(r.get(), row, 0)));
-    if (tables.empty() || tables.back().first != oid) tables.push_back({oid, {upperCase(PQgetvalue(r.get(), row, 1)), {}}});
+    if (tables.empty() || tables.back().first != oid)
+      tables.push_back({oid, {upperCase(PQgetvalue(r.get(), row, 1)), {}}});
     TableColumns& t = tables.back().second;
     const char* domain = text(r.get(), row, 9);
     const Oid typeOid = static_cast<Oid>(std::stoul(PQgetvalue(r.get(), row, domain ? 10 : 4)));

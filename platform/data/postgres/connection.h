@@ -78,7 +78,7 @@ class PgConnection final : public ProviderConnection {
   [[noreturn]] void fail(const PGresult* result);
 
   struct TableColumns {
-    std::string table;                 // upper case
+    std::string table;                   // upper case
     std::map<int, ColumnInfo> byNumber;  // by attribute number
   };
   // The columns of a table by its OID, loaded on first use and kept for the session.

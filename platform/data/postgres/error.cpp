@@ -43,7 +43,8 @@ ProviderError resultError(const PGresult* result, const PGconn* connection) {
   if (message.empty()) message = firstLine(PQerrorMessage(connection));
   if (message.empty()) message = "The server reported a failure without a message.";
   if (result) {
-    if (const char* detail = PQresultErrorField(result, PG_DIAG_MESSAGE_DETAIL)) message += " (" + std::string(detail) + ")";
+    if (const char* detail = PQresultErrorField(result, PG_DIAG_MESSAGE_DETAIL))
+      message += " (" + std::string(detail) + ")";
   }
   // A failure without a state comes from the client side: the connection broke.
   const bool broken = PQstatus(connection) != CONNECTION_OK;

@@ -43,7 +43,9 @@ void PgStatement::bind(int index, const Variant& value) {
   row_ = -1;
 }
 
-bool PgStatement::allBound() const { return std::all_of(bound_.begin(), bound_.end(), [](bool b) { return b; }); }
+bool PgStatement::allBound() const {
+  return std::all_of(bound_.begin(), bound_.end(), [](bool b) { return b; });
+}
 
 void PgStatement::execute() const {
   result_ = connection_.run(sql_, parameters_);
