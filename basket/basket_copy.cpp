@@ -49,23 +49,25 @@ DictionaryPtr Basket::Copy(const Variant& iSourceBasket, const std::string& iNew
     steps.run([&] { sourceHeader = documentHeader(source); });
     steps.run([&] { sourceLines = documentLines(source); });
     steps.run([&] {
-      copy = Create(sourceHeader->value("USERID").toString(), sourceHeader->value("BUSINESSPARTNERID").toLong());
+      copy = Create(required(sourceHeader).value("USERID").toString(),
+                    sourceHeader->value("BUSINESSPARTNERID").toLong());
     });
     steps.run([&] { newHeader = documentHeader(copy); });
     steps.run([&] { newLines = documentLines(copy); });
-    steps.run([&] { newId = newHeader->value("BASKETID").toString(); });
-    steps.run([&] { newHeader->setValue("BASKETNAME", Variant(iNewName)); });
-    steps.run([&] { newHeader->setValue("BASKETDATE", Variant(Date::today())); });
-    steps.run([&] { newHeader->setValue("SHIPPINGADDRESSID", sourceHeader->value("SHIPPINGADDRESSID")); });
-    steps.run([&] { newHeader->setValue("BILLINGADDRESSID", sourceHeader->value("BILLINGADDRESSID")); });
-    steps.run([&] { newHeader->setValue("BASKETTEXT", sourceHeader->value("BASKETTEXT")); });
+    steps.run([&] { newId = required(newHeader).value("BASKETID").toString(); });
+    steps.run([&] { required(newHeader).setValue("BASKETNAME", Variant(iNewName)); });
+    steps.run([&] { required(newHeader).setValue("BASKETDATE", Variant(Date::today())); });
+    for (const char* column : {"SHIPPINGADDRESSID", "BILLINGADDRESSID", "BASKETTEXT"}) {
+      steps.run([&] { required(newHeader).setValue(column, required(sourceHeader).value(column)); });
+    }
     steps.run([&] {
       configurations = Sls_GetComponent("CorvoConfigurator.Configurator")->call("GetConfigurationService").toObject();
     });
     if (steps.failed()) steps.makeStrict();
 
     steps.run([&] {
-      if (sourceLines->empty()) return;
+      if (required(sourceLines).empty()) return;
+      required(newLines);
       sourceLines->MoveFirst();
       while (!sourceLines->eof()) {
         newLines->addNew();
@@ -79,6 +81,7 @@ DictionaryPtr Basket::Copy(const Variant& iSourceBasket, const std::string& iNew
           // configured line would no longer be priced or shown as one.
           newLines->setValue("PRODUCTCONFIGURABLE", configurable);
           if (!configurable.isNull() && configurable.toBool()) {
+            required(configurations);
             newLines->setValue(
                 "PRODUCTCONFIGID",
                 configurations->call("CopyConfiguration",
@@ -91,7 +94,7 @@ DictionaryPtr Basket::Copy(const Variant& iSourceBasket, const std::string& iNew
     });
 
     steps.run([&] {
-      copy->SetItem(Variant("header"), Variant(newHeader));
+      required(copy).SetItem(Variant("header"), Variant(newHeader));
       copy->SetItem(Variant("lines"), Variant(newLines));
     });
     // Storing the copy is never passed over: a copy that was not stored must not be handed

@@ -7,11 +7,11 @@ using platform::Variant;
 DictionaryPtr documentOf(const Variant& document) { return document.as<platform::Dictionary>(); }
 
 RecordsetPtr documentHeader(const DictionaryPtr& document) {
-  return document->Item(Variant("header")).as<platform::data::Recordset>();
+  return required(document).Item(Variant("header")).as<platform::data::Recordset>();
 }
 
 RecordsetPtr documentLines(const DictionaryPtr& document) {
-  return document->Item(Variant("lines")).as<platform::data::Recordset>();
+  return required(document).Item(Variant("lines")).as<platform::data::Recordset>();
 }
 
 DictionaryPtr makeDocument(const RecordsetPtr& header, const RecordsetPtr& lines) {

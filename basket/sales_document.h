@@ -14,6 +14,14 @@ namespace merxa {
 using platform::DictionaryPtr;
 using platform::data::RecordsetPtr;
 
+// The object behind `p`; 91 (object variable not set) when there is none, as a call on
+// Nothing fails.
+template <class T>
+T& required(const std::shared_ptr<T>& p) {
+  if (!p) platform::raiseVb(platform::vb::ObjectNotSet);
+  return *p;
+}
+
 // The document held by a Variant (13 when it holds something else).
 DictionaryPtr documentOf(const platform::Variant& document);
 

@@ -48,6 +48,17 @@ int runDemo(const Arguments& args) {
     basket->call("Save", {created});
     std::printf("== Save: named the basket and stored it\n");
 
+    // Lines: AddLine hands the document back through its first, by-reference argument.
+    platform::Args add{created, Variant(4711), Variant(3.0), Variant("12/24/2026"), Variant(false), Variant("")};
+    for (int sku : {4711, 4712, 4713}) {
+      add[1] = Variant(sku);
+      const Variant lineNr = basket->invoke("AddLine", platform::CallKind::Call, add);
+      std::printf("== AddLine SKU %d: line %s\n", sku, lineNr.toString().c_str());
+    }
+    platform::Args remove{add[0], Variant::array({Variant(2)})};
+    basket->invoke("DeleteLines", platform::CallKind::Call, remove);
+    std::printf("== DeleteLines [2]\n");
+
     const Variant copy = basket->call("Copy", {created, Variant("Copy of spring order")});
     show("Copy", copy);
 

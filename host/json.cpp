@@ -120,6 +120,13 @@ class Reader {
       while (pos_ < s_.size() && std::isdigit(static_cast<unsigned char>(s_[pos_]))) ++pos_;
     }
     if (!digits) return false;
+    // JSON numbers have no leading zeros; and a whole number too long for a double to hold
+    // exactly is an identifier, not an amount: both stay text.
+    const std::string_view whole = s_.substr(start, pos_ - start);
+    const size_t firstDigit = whole[0] == '-' ? 1 : 0;
+    if (whole.size() > firstDigit + 1 && whole[firstDigit] == '0' && std::isdigit(static_cast<unsigned char>(whole[firstDigit + 1])))
+      return false;
+    if (!fraction && whole.size() - firstDigit > 15) return false;
     const double d = std::strtod(std::string(s_.substr(start, pos_ - start)).c_str(), nullptr);
     if (!fraction && d >= -2147483648.0 && d <= 2147483647.0) out = Variant(static_cast<int>(d));
     else out = Variant(d);

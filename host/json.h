@@ -9,7 +9,8 @@
 namespace host {
 
 // Reads one command-line argument: a JSON value (number, string, true/false, null, array);
-// anything that is not JSON is taken as text.
+// anything that is not JSON is taken as text, and so are numbers with leading zeros and whole
+// numbers of more than 15 digits (identifiers, which a double cannot hold exactly).
 platform::Variant parseArgument(std::string_view text);
 
 // Writes a value as JSON: dictionaries as objects, recordsets as arrays of row objects
