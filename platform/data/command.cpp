@@ -1,5 +1,6 @@
 #include "platform/data/command.h"
 
+#include "platform/data/convert.h"
 #include "platform/data/dialect.h"
 #include "platform/data/recordset.h"
 
@@ -8,8 +9,6 @@ namespace platform::data {
 namespace {
 
 constexpr const char* kSource = "ADODB.Command";
-
-bool omitted(const Variant& v) { return v.isMissing() || v.isEmpty(); }
 
 }  // namespace
 
@@ -35,7 +34,7 @@ const DispatchTable& Command::dispatch() const {
 Variant Command::ActiveConnection() const { return connection_ ? Variant(connection_) : Variant::nothing(); }
 
 void Command::SetActiveConnection(const Variant& v) {
-  if (omitted(v) || v.isNull() || v.isNothing()) {
+  if (isOmitted(v) || v.isNull() || v.isNothing()) {
     connection_.reset();
   } else if (v.isObject()) {
     connection_ = v.as<Connection>();
@@ -61,10 +60,10 @@ void Command::SetCommandType(int32_t v) {
 ParameterPtr Command::CreateParameter(const Variant& name, const Variant& type, const Variant& direction,
                                       const Variant& size, const Variant& value) {
   auto p = makeObject<Parameter>();
-  if (!omitted(name)) p->SetName(name.toString());
-  if (!omitted(type)) p->SetType(type.toLong());
-  if (!omitted(direction)) p->SetDirection(direction.toLong());
-  if (!omitted(size)) p->SetSize(size.toLong());
+  if (!isOmitted(name)) p->SetName(name.toString());
+  if (!isOmitted(type)) p->SetType(type.toLong());
+  if (!isOmitted(direction)) p->SetDirection(direction.toLong());
+  if (!isOmitted(size)) p->SetSize(size.toLong());
   if (!value.isMissing()) p->SetValue(value);
   return p;
 }
@@ -101,7 +100,7 @@ std::unique_ptr<ProviderStatement> Command::prepare(const Variant& parameterValu
 
 RecordsetPtr Command::Execute(Variant& recordsAffected, const Variant& parameters, const Variant& options) {
   ConnectionPtr cn = connection();
-  const int32_t opt = omitted(options) || options.isNull() ? -1 : options.toLong();
+  const int32_t opt = optionalLong(options, -1);
   const bool noRecords = opt != -1 && (opt & adExecuteNoRecords) != 0;
   std::unique_ptr<ProviderStatement> stmt = prepare(parameters);
   return cn->executeStatement(*stmt, recordsAffected, noRecords);

@@ -1,5 +1,6 @@
 #include "platform/data/connection.h"
 
+#include "platform/data/convert.h"
 #include "platform/data/dialect.h"
 #include "platform/data/pool.h"
 #include "platform/data/recordset.h"
@@ -12,10 +13,6 @@ namespace {
 constexpr const char* kSource = "ADODB.Connection";
 
 std::string savepointName(int level) { return "merxa_level_" + std::to_string(level); }
-
-int32_t optionalLong(const Variant& v, int32_t fallback) {
-  return v.isMissing() || v.isEmpty() || v.isNull() ? fallback : v.toLong();
-}
 
 }  // namespace
 

@@ -23,6 +23,13 @@ bool isFixedType(int32_t type);    // numbers, dates, GUID, fixed char and binar
 // types fold into adChar, adWChar and adBinary.
 int32_t schemaDataType(int32_t type);
 
+// An optional argument the caller left off (Missing) or passed empty.
+inline bool isOmitted(const Variant& v) { return v.isMissing() || v.isEmpty(); }
+// A Long argument, or `fallback` when it is omitted or Null.
+inline int32_t optionalLong(const Variant& v, int32_t fallback) {
+  return isOmitted(v) || v.isNull() ? fallback : v.toLong();
+}
+
 // Characters in UTF-8 text.
 int64_t characterCount(std::string_view utf8);
 

@@ -110,9 +110,8 @@ void Fields::Append(const std::string& name, int32_t type, const Variant& define
   ColumnInfo c;
   c.name = name;
   c.type = type;
-  const bool sized = !definedSize.isMissing() && !definedSize.isEmpty();
-  c.definedSize = sized ? definedSize.toLong() : (isFixedType(type) ? 8 : -1);
-  const int32_t attrib = attributes.isMissing() || attributes.isEmpty() ? 0 : attributes.toLong();
+  c.definedSize = optionalLong(definedSize, isFixedType(type) ? 8 : -1);
+  const int32_t attrib = optionalLong(attributes, 0);
   c.nullable = (attrib & (adFldIsNullable | adFldMayBeNull)) != 0;
   if (type == adNumeric || type == adDecimal) c.precision = 18;
   m.appended.push_back(std::move(c));

@@ -5,6 +5,7 @@
 #include <numeric>
 
 #include "platform/data/command.h"
+#include "platform/data/convert.h"
 #include "platform/data/dialect.h"
 #include "platform/data/recordset_impl.h"
 
@@ -13,10 +14,6 @@ namespace platform::data {
 namespace {
 
 constexpr const char* kSource = "ADODB.Recordset";
-
-bool omitted(const Variant& v) { return v.isMissing() || v.isEmpty(); }
-
-int32_t optionalLong(const Variant& v, int32_t fallback) { return omitted(v) || v.isNull() ? fallback : v.toLong(); }
 
 [[noreturn]] void noCurrentRecord() { raiseVb(vb::NoCurrentRecord, kSource); }
 
@@ -167,6 +164,13 @@ ptrdiff_t Recordset::Impl::positionOf(size_t storeIndex) {
   return it == order.end() ? -1 : it - order.begin();
 }
 
+ptrdiff_t Recordset::Impl::positionOfBookmark(const Variant& bookmark) {
+  const double d = bookmark.toDouble();
+  const ptrdiff_t p = d >= 1 && d <= static_cast<double>(store->rows.size()) ? positionOf(static_cast<size_t>(d) - 1) : -1;
+  if (p < 0) raiseVb(vb::InvalidArgument, kSource);
+  return p;
+}
+
 void Recordset::Impl::openWith(std::shared_ptr<RowStore> s) {
   store = std::move(s);
   open = true;
@@ -276,7 +280,7 @@ Variant Recordset::ActiveConnection() const {
 
 void Recordset::SetActiveConnection(const Variant& v) {
   if (impl_->open && impl_->command) raiseVb(vb::BoundToCommand, kSource);
-  if (omitted(v) || v.isNull() || v.isNothing()) {
+  if (isOmitted(v) || v.isNull() || v.isNothing()) {
     // Only a client cursor holds its rows itself and can live without the connection.
     if (impl_->open && cursorLocation_ != adUseClient) raiseVb(vb::IllegalOperation, kSource);
     impl_->connection.reset();
@@ -326,7 +330,7 @@ void Recordset::SetFilter(const Variant& v) {
   bool pending = false;
   if (v.isString() && !trimBlanks(v.rawString()).empty()) {
     criteria = parseCriteria(v.rawString(), [&](std::string_view n) { return m.store->columnIndex(n); });
-  } else if (!v.isString() && !omitted(v)) {
+  } else if (!v.isString() && !isOmitted(v)) {
     const int32_t group = v.toLong();
     if (group == adFilterPendingRecords) pending = true;
     else if (group != adFilterNone) raiseVb(vb::FeatureNotAvailable, kSource);
@@ -401,9 +405,8 @@ void Recordset::SetBookmark(const Variant& v) {
   m.requireOpen();
   if (m.forwardOnly()) raiseVb(vb::FeatureNotAvailable, kSource);
   m.implicitUpdate();
-  const double d = v.toDouble();
-  const ptrdiff_t p = d >= 1 && d <= static_cast<double>(m.store->rows.size()) ? m.positionOf(static_cast<size_t>(d) - 1) : -1;
-  if (p < 0 || m.store->rows[m.order[static_cast<size_t>(p)]].gone) raiseVb(vb::InvalidArgument, kSource);
+  const ptrdiff_t p = m.positionOfBookmark(v);
+  if (m.store->rows[m.order[static_cast<size_t>(p)]].gone) raiseVb(vb::InvalidArgument, kSource);
   m.at = static_cast<size_t>(p);
   m.bof = m.eof = false;
 }
@@ -428,16 +431,16 @@ void Recordset::Open(const Variant& source, const Variant& activeConnection, con
                      const Variant& lockType, const Variant& options) {
   Impl& m = *impl_;
   if (m.open) raiseVb(vb::ObjectOpen, kSource);
-  if (!omitted(cursorType)) SetCursorType(cursorType.toLong());
-  if (!omitted(lockType)) SetLockType(lockType.toLong());
+  if (!isOmitted(cursorType)) SetCursorType(cursorType.toLong());
+  if (!isOmitted(lockType)) SetLockType(lockType.toLong());
   std::shared_ptr<Command> command;
   if (source.isObject()) {
     command = source.as<Command>();
     source_ = command->CommandText();
-  } else if (!omitted(source)) {
+  } else if (!isOmitted(source)) {
     source_ = source.toString();
   }
-  if (!omitted(activeConnection)) {
+  if (!isOmitted(activeConnection)) {
     if (command) raiseVb(vb::BoundToCommand, kSource);
     SetActiveConnection(activeConnection);
   }
@@ -594,10 +597,8 @@ void Recordset::Move(int32_t n, const Variant& start) {
   m.sync();
   if (m.bof && m.eof && !m.anyVisible()) noCurrentRecord();
   ptrdiff_t p;
-  if (!omitted(start)) {
-    const double d = start.toDouble();
-    p = d >= 1 && d <= static_cast<double>(m.store->rows.size()) ? m.positionOf(static_cast<size_t>(d) - 1) : -1;
-    if (p < 0) raiseVb(vb::InvalidArgument, kSource);
+  if (!isOmitted(start)) {
+    p = m.positionOfBookmark(start);
   } else {
     if ((n == 0 && (m.bof || m.eof)) || (n > 0 && m.eof) || (n < 0 && m.bof)) noCurrentRecord();
     p = m.bof ? -1 : (m.eof ? static_cast<ptrdiff_t>(m.order.size()) : static_cast<ptrdiff_t>(m.at));

@@ -15,8 +15,6 @@ namespace {
 
 constexpr const char* kSource = "ADODB.Recordset";
 
-bool omitted(const Variant& v) { return v.isMissing() || v.isEmpty(); }
-
 [[noreturn]] void multipleStep() {
   raiseError(kMultipleStep, kSource, "Multiple-step operation generated errors. Check each status value.");
 }
@@ -148,13 +146,13 @@ void Recordset::AddNew(const Variant& fieldList, const Variant& values) {
   m.edit = adEditAdd;
   m.buffer = m.store->rows.back().values;
   m.touched.assign(n, false);
-  if (!omitted(fieldList)) Update(fieldList, values);
+  if (!isOmitted(fieldList)) Update(fieldList, values);
 }
 
 void Recordset::Update(const Variant& fieldList, const Variant& values) {
   Impl& m = *impl_;
   m.requireUpdatable();
-  if (!omitted(fieldList)) {
+  if (!isOmitted(fieldList)) {
     if (fieldList.isArray() != values.isArray()) raiseVb(vb::InvalidArgument, kSource);
     if (fieldList.isArray()) {
       const auto& names = fieldList.array().items;
@@ -182,7 +180,7 @@ void Recordset::CancelUpdate() {
 void Recordset::Delete(const Variant& affect) {
   Impl& m = *impl_;
   m.requireUpdatable();
-  const int32_t a = omitted(affect) ? adAffectCurrent : affect.toLong();
+  const int32_t a = optionalLong(affect, adAffectCurrent);
   if (a == adAffectGroup) {
     m.cancelEdit();
     for (size_t p = 0; p < m.order.size(); ++p)
@@ -206,7 +204,7 @@ void Recordset::Delete(const Variant& affect) {
 }
 
 std::vector<size_t> Recordset::Impl::pendingRows(const Variant& affect) {
-  const int32_t a = omitted(affect) ? adAffectAll : affect.toLong();
+  const int32_t a = optionalLong(affect, adAffectAll);
   std::vector<size_t> rows;
   switch (a) {
     case adAffectCurrent:

@@ -1,4 +1,5 @@
 // Recordset.Find: the next row, from the current one, whose column meets one criterion.
+#include "platform/data/convert.h"
 #include "platform/data/recordset_impl.h"
 
 namespace platform::data {
@@ -9,8 +10,7 @@ void Recordset::Find(const std::string& criteria, int32_t skipRows, const Varian
   m.requireOpen();
   const Criteria c = parseCriteria(criteria, [&](std::string_view n) { return m.store->columnIndex(n); });
   if (!c.single()) raiseVb(vb::InvalidArgument, "ADODB.Recordset");
-  const int direction =
-      searchDirection.isMissing() || searchDirection.isEmpty() ? adSearchForward : searchDirection.toLong();
+  const int direction = optionalLong(searchDirection, adSearchForward);
   if ((direction != adSearchForward && direction != adSearchBackward) || skipRows < 0)
     raiseVb(vb::InvalidArgument, "ADODB.Recordset");
   if (direction == adSearchBackward && m.forwardOnly())
@@ -23,10 +23,8 @@ void Recordset::Find(const std::string& criteria, int32_t skipRows, const Varian
   // given direction; from BOF or EOF it begins at the near end.
   const auto size = static_cast<ptrdiff_t>(m.order.size());
   ptrdiff_t p;
-  if (!start.isMissing() && !start.isEmpty()) {
-    const double d = start.toDouble();
-    p = d >= 1 && d <= static_cast<double>(m.store->rows.size()) ? m.positionOf(static_cast<size_t>(d) - 1) : -1;
-    if (p < 0) raiseVb(vb::InvalidArgument, "ADODB.Recordset");
+  if (!isOmitted(start)) {
+    p = m.positionOfBookmark(start);
   } else if (direction == adSearchForward) {
     p = m.eof ? size : (m.bof ? 0 : static_cast<ptrdiff_t>(m.at));
   } else {

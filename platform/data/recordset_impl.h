@@ -88,6 +88,7 @@ struct Recordset::Impl {
   Row& rowForRead();                              // 3021 without one, kDeletedRow when deleted
   size_t currentIndex() const { return order[at]; }
   ptrdiff_t positionOf(size_t storeIndex);        // -1 when not in this view
+  ptrdiff_t positionOfBookmark(const Variant& bookmark);  // 3001 when it names no row here
   void openWith(std::shared_ptr<RowStore> s);
 
   // ---- editing (recordset_edit.cpp) ----

@@ -197,6 +197,25 @@ TEST_F(ConnectionTest, CommandBindsTypedParametersInOrder) {
   EXPECT_TRUE(rs->eof());
 }
 
+TEST_F(ConnectionTest, ARecordsetOpenedFromACommandIsBoundToIt) {
+  auto cmd = makeObject<Command>();
+  cmd->SetActiveConnection(Variant(connectionString_));  // a string opens a connection of its own
+  cmd->SetCommandText("SELECT * FROM ITEMS WHERE QTY > ? ORDER BY ID");
+  auto p = cmd->CreateParameter(Variant(), Variant(static_cast<int>(adInteger)), Variant::missing(),
+                                Variant::missing(), Variant(90));
+  cmd->GetParameters()->Append(p);
+  auto rs = makeObject<Recordset>();
+  rs->SetCursorLocation(adUseClient);
+  rs->Open(Variant(cmd), Variant::missing(), Variant::missing(), Variant::missing(), Variant::missing());
+  EXPECT_EQ(rs->RecordCount(), 2);
+  EXPECT_EQ(rs->Source(), cmd->CommandText());
+  EXPECT_EQ(errorOf([&] { rs->detach(); }), vbError(vb::BoundToCommand));
+
+  cn_->executeNoRecords("UPDATE ITEMS SET QTY = 99");
+  rs->Requery(Variant::missing());
+  EXPECT_EQ(rs->RecordCount(), 4);
+}
+
 TEST_F(ConnectionTest, CommandParametersNeedATypeAndATextSize) {
   auto cmd = makeObject<Command>();
   auto p = cmd->CreateParameter(Variant("x"), Variant(static_cast<int>(adVarWChar)), Variant::missing(),
