@@ -151,6 +151,17 @@ std::string Sls_CreateGUID() {
   return buf;
 }
 
+std::string Sls_GetParameterValue(std::string& iParameter) {
+  return guarded(
+      "Merxa.Lib_Sales.Sls_GetParameterValue",
+      [&] {
+        ObjectPtr parameters = Sls_GetComponent("Merxa.SalesParameter");
+        platform::Args args{Variant(iParameter)};
+        return parameters->invoke("GetParameterValue", platform::CallKind::Call, args).toString();
+      },
+      [&] { return "Failed to retrieve parameter: " + iParameter; });
+}
+
 Variant Sls_EscapeSQLQuotes(const Variant& text) {
   if (text.isNull()) return text;
   std::string out;

@@ -47,6 +47,9 @@ bool Sls_HasValue(const Variant& value);
 // 32 upper-case hexadecimal digits from a new GUID ("00000000" when the generator fails).
 std::string Sls_CreateGUID();
 
+// The value of a sales parameter, through "Merxa.SalesParameter".
+std::string Sls_GetParameterValue(std::string& iParameter);
+
 // The text with every single quote doubled; Null stays Null.
 Variant Sls_EscapeSQLQuotes(const Variant& text);
 
