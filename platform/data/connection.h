@@ -1,8 +1,10 @@
 // Connection ("ADODB.Connection"): an open session on the sales database.
 //
 // Open borrows a provider connection from the pool of its connection string; Close hands it
-// back (rolling back any transaction left open). Execute runs one statement; provider
-// failures raise ComError(kProviderError) and fill Errors. Transactions nest as levels;
+// back (rolling back any transaction left open). Recordsets opened on it keep their rows after
+// Close; they write again once attached to an open connection. Execute runs one statement;
+// provider failures raise ComError(kProviderError) and fill Errors (cleared only by the next
+// failure or Errors.Clear). Transactions nest as levels (savepoints below the first);
 // CommitTrans/RollbackTrans without one fail with kNoTransaction.
 #pragma once
 

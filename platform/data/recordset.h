@@ -9,7 +9,9 @@
 //    writes exactly those rows to the base table inside the connection's transaction (or a
 //    transaction of its own), locating changed and deleted rows by key plus the changed
 //    columns' original values. A row that cannot be located raises kRowNotLocated; on any
-//    failure the rows keep their pending changes. Other lock types write each Update at once.
+//    failure the rows keep their pending changes, and rows written inside the caller's
+//    transaction are pending again if that transaction is rolled back. Other lock types write
+//    each Update and Delete at once while attached (detached, their rows wait like batch rows).
 //  - A set may be detached (ActiveConnection = Nothing) and attached to another open
 //    connection later.
 // Navigation and errors follow the original platform: moves past the ends set BOF/EOF,
