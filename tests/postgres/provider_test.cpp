@@ -2,6 +2,7 @@
 
 #include "platform/data/command.h"
 #include "platform/data/pool.h"
+#include "platform/data/postgres/error.h"
 #include "platform/data/recordset.h"
 #include "tests/postgres/postgres_support.h"
 
@@ -97,9 +98,12 @@ TEST_F(PostgresProvider, ServerErrorsFillErrorsWithStateAndMessage) {
   }
   ASSERT_EQ(cn->GetErrors()->Count(), 1);
   auto error = cn->GetErrors()->Item(0);
-  EXPECT_EQ(error->SQLState(), "42P01");
+  // The state the original's driver gave a missing table; the server's own in NativeError.
+  EXPECT_EQ(error->SQLState(), "42S02");
+  EXPECT_EQ(postgres::unpackSqlState(error->NativeError()), "42P01");
   EXPECT_EQ(error->Source(), "PostgreSQL");
-  EXPECT_NE(error->NativeError(), 0);
+  EXPECT_THROW(cn->executeNoRecords("INSERT INTO COUNTRY (COUNTRYCODE) VALUES ('NL')"), ComError);
+  EXPECT_EQ(cn->GetErrors()->Item(0)->SQLState(), "23000");
   // The session is still good.
   EXPECT_EQ(countries().size(), 5u);
 }
@@ -179,9 +183,30 @@ TEST_F(PostgresProvider, AddedRowsAndSchemaRowsetsUseTheCatalog) {
   EXPECT_TRUE(cn->provider().tableColumns("NOSUCHTABLE").empty());
 }
 
+TEST_F(PostgresProvider, AKeyNumberedByTheServerComesBackIntoTheAddedRow) {
+  cn->executeNoRecords("DROP TABLE IF EXISTS COUNTER; CREATE TABLE COUNTER (NR SERIAL PRIMARY KEY, LABEL VARCHAR(10))");
+  cn->executeNoRecords("INSERT INTO COUNTER (LABEL) VALUES ('first')");
+  auto rs = makeObject<Recordset>();
+  rs->SetCursorLocation(adUseClient);
+  rs->open("SELECT * FROM COUNTER WHERE 1 = 0", cn, adOpenStatic, adLockBatchOptimistic);
+  for (const char* label : {"a", "b"}) {
+    rs->addNew();
+    rs->setValue("LABEL", Variant(label));
+  }
+  rs->updateBatch();
+  EXPECT_EQ(rs->value("NR").toLong(), 3);
+  rs->setValue("LABEL", Variant("c"));  // located by the key it learnt
+  rs->updateBatch();
+  EXPECT_EQ(cn->execute("SELECT LABEL FROM COUNTER WHERE NR = 3")->value("LABEL").toString(), "c");
+  // After a row of a table without a numbered key, no key of an earlier table is taken for its.
+  cn->executeNoRecords("INSERT INTO COUNTRY (COUNTRYCODE) VALUES ('FR')");
+  EXPECT_TRUE(cn->provider().lastInsertKey().isNull());
+  cn->executeNoRecords("DROP TABLE COUNTER");  // the schema holds the listed tables only
+}
+
 TEST_F(PostgresProvider, StoredProcedureCommandsCallTheServerFunction) {
   cn->executeNoRecords(
-      "CREATE FUNCTION PRICEOF(P_CODE VARCHAR, P_FACTOR INTEGER, P_ON TIMESTAMP) "
+      "CREATE OR REPLACE FUNCTION PRICEOF(P_CODE VARCHAR, P_FACTOR INTEGER, P_ON TIMESTAMP) "
       "RETURNS TABLE (CODE VARCHAR, SCALED INTEGER, ASKED TIMESTAMP) LANGUAGE SQL STABLE AS "
       "'SELECT CURRENCYCODE, CURRENCYDECIMALS * P_FACTOR, P_ON FROM CURRENCY WHERE CURRENCYCODE >= P_CODE "
       "ORDER BY CURRENCYCODE'");
@@ -222,7 +247,7 @@ TEST_F(PostgresProvider, ABrokenSessionIsNotHandedOutAgain) {
   openSales()->execute("SELECT pg_terminate_backend(" + std::to_string(pid) + ", 10000)");
   EXPECT_EQ(ConnectionPool::instance().idleCount(props), 1u);  // the session that ended it
   EXPECT_THROW(cn->execute("SELECT 1"), ComError);
-  EXPECT_EQ(cn->GetErrors()->Item(0)->SQLState(), "08006");
+  EXPECT_EQ(cn->GetErrors()->Item(0)->SQLState(), "08S01");
   cn->Close();
   EXPECT_EQ(ConnectionPool::instance().idleCount(props), 1u);
   auto other = openSales();

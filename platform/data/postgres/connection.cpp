@@ -61,6 +61,35 @@ std::string functionName(std::string_view name) {
 // clutter the output of the programs.
 void ignoreNotice(void*, const char*) {}
 
+// The table an INSERT writes to, as written after INTO (quotes included); empty for any
+// other statement.
+std::string insertTarget(std::string_view sql) {
+  auto skipBlanks = [&](size_t i) {
+    while (i < sql.size() && (sql[i] == ' ' || sql[i] == '\t' || sql[i] == '\r' || sql[i] == '\n')) ++i;
+    return i;
+  };
+  auto word = [&](size_t& i, std::string_view w) {
+    if (!equalsNoCase(sql.substr(i, w.size()), w)) return false;
+    i = skipBlanks(i + w.size());
+    return true;
+  };
+  size_t i = skipBlanks(0);
+  if (!word(i, "INSERT") || !word(i, "INTO")) return {};
+  size_t end = i;
+  while (end < sql.size()) {
+    if (sql[end] == '"') {
+      end = sql.find('"', end + 1);
+      if (end == std::string_view::npos) return {};
+      ++end;
+    } else if (sql[end] == ' ' || sql[end] == '(' || sql[end] == '\t' || sql[end] == '\r' || sql[end] == '\n') {
+      break;
+    } else {
+      ++end;
+    }
+  }
+  return std::string(sql.substr(i, end - i));
+}
+
 const char* text(const PGresult* r, int row, int col) {
   return PQgetisnull(r, row, col) ? nullptr : PQgetvalue(r, row, col);
 }
@@ -104,9 +133,8 @@ std::unique_ptr<PgConnection> PgConnection::connect(const ConnectionProperties& 
   PGconn* conn = PQconnectdbParams(keys.data(), values.data(), 0);
   if (!conn) raise(providerError(kConnectionFailed, "Out of memory while connecting to the server."));
   if (PQstatus(conn) != CONNECTION_OK) {
-    ProviderError e = resultError(nullptr, conn);
-    e.sqlState = kConnectionFailed;
-    e.nativeError = packedSqlState(kConnectionFailed);
+    // libpq gives no state for a failed connection attempt: the message says why.
+    ProviderError e = providerError(kConnectionFailed, resultError(nullptr, conn).description);
     PQfinish(conn);
     raise(std::move(e));
   }
@@ -181,7 +209,9 @@ ResultPtr PgConnection::guarded(Attempt attempt) {
 }
 
 ResultPtr PgConnection::run(const std::string& sql, const ParameterTexts& parameters) {
-  return guarded([&] { return send(sql, parameters); });
+  ResultPtr r = guarded([&] { return send(sql, parameters); });
+  if (std::string target = insertTarget(sql); !target.empty()) lastInsertTable_ = std::move(target);
+  return r;
 }
 
 ResultPtr PgConnection::describe(const std::string& sql, int parameterCount) {
@@ -302,6 +332,27 @@ std::string PgConnection::originalValueCondition(const ColumnInfo& column, const
   // A FLAG read as True may hold any number but 0; a boolean column compares the same way.
   if (column.type == adBoolean) return "(" + quotedColumn + "::integer <> 0) = (?::integer <> 0)";
   return ProviderConnection::originalValueCondition(column, quotedColumn);
+}
+
+Variant PgConnection::lastInsertKey() {
+  if (lastInsertTable_.empty()) return Variant::null();
+  // The value the key's sequence (serial or identity) gave the row this session just added.
+  try {
+    ResultPtr r = guarded([&] {
+      const char* values[] = {lastInsertTable_.c_str()};
+      return ResultPtr(PQexecParams(
+          conn_,
+          "SELECT currval(s) FROM (SELECT pg_get_serial_sequence(c.oid::regclass::text, a.attname) AS s "
+          "FROM pg_class c JOIN pg_index i ON i.indrelid = c.oid AND i.indisprimary "
+          "JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum = ANY (i.indkey) "
+          "WHERE c.oid = to_regclass($1)) k WHERE s IS NOT NULL",
+          1, nullptr, values, nullptr, nullptr, 0));
+    });
+    if (PQntuples(r.get()) != 1) return Variant::null();
+    return valueFromText(adInteger, PQgetvalue(r.get(), 0, 0));
+  } catch (const ProviderException&) {
+    return Variant::null();  // no key numbered by a sequence, or none numbered in this session
+  }
 }
 
 bool PgConnection::reusable() { return PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) == PQTRANS_IDLE; }

@@ -52,6 +52,7 @@ class PgConnection final : public ProviderConnection {
   std::vector<std::string> tableNames() override;
   std::string catalog() const override;
   bool reusable() override;
+  Variant lastInsertKey() override;
   void savepoint(const std::string& name) override;
   void releaseSavepoint(const std::string& name) override;
   void rollbackToSavepoint(const std::string& name) override;
@@ -88,6 +89,7 @@ class PgConnection final : public ProviderConnection {
 
   PGconn* conn_;
   std::unordered_map<Oid, TableColumns> tables_;
+  std::string lastInsertTable_;  // the table the last INSERT named, as written
 };
 
 }  // namespace platform::data::postgres
