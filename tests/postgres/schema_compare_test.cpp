@@ -75,4 +75,32 @@ TEST_F(SchemaComparison, BothDatabasesHoldExactlyTheListedTables) {
   EXPECT_EQ(embedded->provider().tableNames(), listed);
 }
 
+// The procedures the embedded schema creates ("CREATE PROCEDURE GetPrice @PRODID INT, ..."),
+// by name in upper case.
+std::vector<std::string> embeddedProcedures() {
+  std::vector<std::string> names;
+  for (const std::string& statement : schema::statements(schema::salesSchemaSql("SQLite"))) {
+    std::istringstream words(statement);
+    std::string create, procedure, name;
+    words >> create >> procedure >> name;
+    if (!equalsNoCase(create, "CREATE") || !(equalsNoCase(procedure, "PROCEDURE") || equalsNoCase(procedure, "PROC")))
+      continue;
+    name = upperCase(name);
+    for (const char* owner : {"DBO.", "[DBO]."})
+      if (name.rfind(owner, 0) == 0) name.erase(0, std::string(owner).size());
+    std::erase_if(name, [](char c) { return c == '[' || c == ']'; });
+    names.push_back(name);
+  }
+  return names;
+}
+
+TEST_F(SchemaComparison, EveryProcedureIsAServerFunction) {
+  for (const std::string& procedure : embeddedProcedures()) {
+    auto found = server->execute(
+        "SELECT COUNT(*) AS N FROM pg_proc WHERE proname = lower('" + procedure +
+        "') AND pronamespace = current_schema()::regnamespace");
+    EXPECT_EQ(found->value("N").toLong(), 1) << procedure << " has no function in schema/postgres";
+  }
+}
+
 }  // namespace

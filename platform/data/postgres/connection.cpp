@@ -1,6 +1,7 @@
 #include "platform/data/postgres/connection.h"
 
 #include <algorithm>
+#include <cctype>
 #include <deque>
 
 #include "platform/data/dialect.h"
@@ -100,7 +101,9 @@ std::unique_ptr<PgConnection> PgConnection::connect(const ConnectionProperties& 
   const std::string schema = property(props, {"SCHEMA"});
   if (!schema.empty() && !plainName(schema))
     raise(providerError(kConnectionFailed, "The schema name '" + schema + "' is not a plain name."));
-  std::string options = "-c DateStyle=ISO,MDY -c extra_float_digits=1";
+  // Dates as 'YYYY-MM-DD HH:MM:SS', doubles in a text that reads back exactly, and quotes as
+  // the literals of the business SQL expect them, whatever the server's own settings.
+  std::string options = "-c DateStyle=ISO,MDY -c extra_float_digits=3 -c standard_conforming_strings=on";
   if (!schema.empty()) options += " -c search_path=" + schema;
 
   const std::string host = property(props, {"HOST", "SERVER", "DATA SOURCE"});

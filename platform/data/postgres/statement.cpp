@@ -31,11 +31,9 @@ PgStatement::PgStatement(PgConnection& connection, std::string sql, int paramete
 void PgStatement::bind(int index, const Variant& value) {
   if (index < 1) raiseVb(vb::SubscriptOutOfRange, kProviderName);
   const auto i = static_cast<size_t>(index - 1);
-  if (i >= parameters_.size()) {
-    parameters_.resize(i + 1);
-    bound_.resize(i + 1, false);
-  }
-  parameters_[i] = parameterText(value);
+  std::optional<std::string> text = parameterText(value);
+  if (i >= parameters_.size()) return;  // no such placeholder: the value is not wanted, as on SQLite
+  parameters_[i] = std::move(text);
   bound_[i] = true;
   result_.reset();  // a new value starts the statement over
   failure_ = nullptr;

@@ -8,7 +8,8 @@
 // reports no columns and the first step raises the failure, where a caller expects it.
 //
 // Binding again after the statement ran starts it over, so one statement can be run with
-// several sets of values. A statement without placeholders may hold several commands (a
+// several sets of values. A value for a placeholder the statement does not have is checked
+// and then left out. A statement without placeholders may hold several commands (a
 // script); the last one gives the rows.
 #pragma once
 
