@@ -2,9 +2,11 @@
 #include "platform/server.h"
 
 #include "enterprise/business_partner.h"
+#include "enterprise/catalog.h"
 #include "enterprise/configuration.h"
 #include "enterprise/configurator.h"
 #include "enterprise/log.h"
+#include "enterprise/membership.h"
 #include "enterprise/sql_encoder.h"
 
 using platform::makeObject;
@@ -17,4 +19,10 @@ MERXA_SERVER({"Corvane.Configuration", "{A353CBE7-ED7A-4256-B59E-F45B343FE4BE}",
              {"CorvoCommon.BusinessPartner", "{A684BB2D-6025-4354-A284-18307EFDD7E3}",
               [] { return makeObject<enterprise::BusinessPartner>(); }},
              {"CorvoConfigurator.Configurator", "{64F6F340-8DEB-4345-8EDF-03B5F30382E9}",
-              [] { return makeObject<enterprise::Configurator>(); }})
+              [] { return makeObject<enterprise::Configurator>(); }},
+             {"CorvoMembership.Members", "{82E658FB-4DA8-48C6-8E3C-0FC69C5D764C}",
+              [] { return makeObject<enterprise::Members>(); }},
+             {"CorvoMembership.User", "{655330CC-C1EB-40E0-9D4D-1CB69990F288}",
+              [] { return makeObject<enterprise::User>(); }},
+             {"CorvoCatalog.Product", "{F26E12C6-6B2A-43F8-ABEF-9F01736C4E3F}",
+              [] { return makeObject<enterprise::Product>(); }})

@@ -78,3 +78,30 @@ CREATE TABLE PRODUCTCONFIGURATIONOPTION (
   OPTIONVALUE VARCHAR(80),
   PRIMARY KEY (CONFIGID, SEQUENCENUMBER)
 );
+
+-- Web users of the shop, kept by the membership stand-in. LOCALEID is a Windows locale
+-- identifier (1033, 1031, ...). MANAGEREMAILADDRESS is a second address that receives the
+-- user's mail as well (a manager or purchasing desk); USERREFERENCE is the text the ERP gets
+-- as the second reference of the user's orders.
+CREATE TABLE WEBUSER (
+  USERID VARCHAR(50) NOT NULL PRIMARY KEY,
+  BUSINESSPARTNERID INTEGER,
+  FULLNAME VARCHAR(100),
+  EMAILADDRESS VARCHAR(100),
+  MANAGEREMAILADDRESS VARCHAR(100),
+  LOCALEID INTEGER,
+  USERREFERENCE VARCHAR(30)
+);
+
+-- Catalogue products, kept by the catalogue stand-in; PRODUCTID is the SKU of basket and
+-- order lines, PARTNUMBER the ERP's item number. A product is for sale while DISABLED is 0
+-- and PRODUCTEXPIRYDATE (Null: no end) is not past.
+CREATE TABLE PRODUCT (
+  PRODUCTID INTEGER NOT NULL PRIMARY KEY,
+  PARTNUMBER VARCHAR(40),
+  DESCRIPTION VARCHAR(200),
+  UNITCODE VARCHAR(10),
+  CONFIGURABLE FLAG,
+  DISABLED FLAG,
+  PRODUCTEXPIRYDATE TIMESTAMP(0)
+);

@@ -78,3 +78,30 @@ CREATE TABLE PRODUCTCONFIGURATIONOPTION (
   OPTIONVALUE NVARCHAR(80),
   PRIMARY KEY (CONFIGID, SEQUENCENUMBER)
 );
+
+-- Web users of the shop, kept by the membership stand-in. LOCALEID is a Windows locale
+-- identifier (1033, 1031, ...). MANAGEREMAILADDRESS is a second address that receives the
+-- user's mail as well (a manager or purchasing desk); USERREFERENCE is the text the ERP gets
+-- as the second reference of the user's orders.
+CREATE TABLE WEBUSER (
+  USERID NVARCHAR(50) NOT NULL PRIMARY KEY,
+  BUSINESSPARTNERID INT,
+  FULLNAME NVARCHAR(100),
+  EMAILADDRESS NVARCHAR(100),
+  MANAGEREMAILADDRESS NVARCHAR(100),
+  LOCALEID INT,
+  USERREFERENCE NVARCHAR(30)
+);
+
+-- Catalogue products, kept by the catalogue stand-in; PRODUCTID is the SKU of basket and
+-- order lines, PARTNUMBER the ERP's item number. A product is for sale while DISABLED is 0
+-- and PRODUCTEXPIRYDATE (Null: no end) is not past.
+CREATE TABLE PRODUCT (
+  PRODUCTID INT NOT NULL PRIMARY KEY,
+  PARTNUMBER NVARCHAR(40),
+  DESCRIPTION NVARCHAR(200),
+  UNITCODE NVARCHAR(10),
+  CONFIGURABLE BIT,
+  DISABLED BIT,
+  PRODUCTEXPIRYDATE DATETIME
+);
