@@ -162,7 +162,7 @@ void describeType(Oid type, int typmod, std::string_view domain, bool computed, 
     case kTimestamp:
     case kTimestampTz:
     case kDate: return set(c, adDBTimeStamp, 16, 23, 3);
-    case kBpchar: return set(c, adWChar, typmod >= kVarHeader ? typmod - kVarHeader : 1);
+    case kBpchar: return set(c, adWChar, typmod >= kVarHeader ? typmod - kVarHeader : -1);
     case kChar: return set(c, adWChar, 1);
     case kVarchar: return set(c, adVarWChar, typmod >= kVarHeader ? typmod - kVarHeader : -1);
     case kName: return set(c, adVarWChar, 63);
