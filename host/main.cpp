@@ -12,6 +12,8 @@ void usage() {
   std::fputs(
       "usage:\n"
       "  merxa setup [--home DIR] [--force]     create an embedded sales database and its configuration\n"
+      "  merxa setup --postgres CONNECTION [--home DIR] [--force]\n"
+      "                                         the same on a PostgreSQL server (Host=...;Port=...;Database=...;...)\n"
       "  merxa call PROGID MEMBER [ARG...]      call a member late-bound; arguments are JSON values\n"
       "  merxa demo [--home DIR]                run the road of one order on a fresh database\n"
       "The installation home is --home, else $CORVANE_HOME, else $HOME/.corvane.\n",

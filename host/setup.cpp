@@ -28,6 +28,31 @@ void writeFile(const fs::path& path, const std::string& text) {
   if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
+// The value after `flag`, or empty.
+std::string flagValue(const Arguments& args, const std::string& flag) {
+  for (size_t i = 0; i + 1 < args.size(); ++i)
+    if (args[i] == flag) return args[i + 1];
+  return {};
+}
+
+// A database server's connection string, with the provider named; the tables it already
+// holds are dropped only with --force.
+std::string serverConnection(const std::string& given, bool force, std::vector<std::string>& statements) {
+  std::string connectionString = given;
+  if (platform::data::parseConnectionString(given).count("PROVIDER") == 0)
+    connectionString = "Provider=PostgreSQL;" + given;
+  auto cn = platform::makeObject<platform::data::Connection>();
+  cn->open(connectionString);
+  const auto tables = schema::tableNames();
+  for (auto t = tables.rbegin(); t != tables.rend(); ++t) {
+    if (cn->provider().tableColumns(*t).empty()) continue;
+    if (!force) throw std::runtime_error("the database already holds " + *t + "; use --force to replace the tables");
+    statements.push_back("DROP TABLE " + *t);
+  }
+  cn->Close();
+  return connectionString;
+}
+
 }  // namespace
 
 std::string corvaneHome(const Arguments& args) {
@@ -44,28 +69,36 @@ int runSetup(const Arguments& args) {
   const fs::path configDir = dir / "config";
   const fs::path database = dir / "sales.db";
   const bool force = hasFlag(args, "--force");
-  if (fs::exists(database) && !force) {
+  const std::string server = flagValue(args, "--postgres");
+  if (server.empty() && fs::exists(database) && !force) {
     std::fprintf(stderr, "merxa setup: %s already exists; use --force to replace it\n", database.c_str());
     return 1;
   }
   try {
+    std::vector<std::string> drops;
+    const std::string connectionString = server.empty() ? "Provider=SQLite;Data Source=" + database.string()
+                                                        : serverConnection(server, force, drops);
     fs::create_directories(configDir);
-    for (const char* suffix : {"", "-wal", "-shm"}) fs::remove(database.string() + suffix);
+    if (server.empty())
+      for (const char* suffix : {"", "-wal", "-shm"}) fs::remove(database.string() + suffix);
 
-    const std::string connectionString = "Provider=SQLite;Data Source=" + database.string();
     auto cn = platform::makeObject<platform::data::Connection>();
     cn->open(connectionString);
     cn->BeginTrans();
-    for (const std::string& statement : schema::statements(schema::salesSchemaSql())) cn->executeNoRecords(statement);
+    for (const std::string& statement : drops) cn->executeNoRecords(statement);
+    const auto provider = platform::data::parseConnectionString(connectionString)["PROVIDER"];
+    for (const std::string& statement : schema::statements(schema::salesSchemaSql(provider)))
+      cn->executeNoRecords(statement);
     for (const std::string& statement : schema::statements(schema::demoDataSql())) cn->executeNoRecords(statement);
     cn->CommitTrans();
+    const std::string where = server.empty() ? database.string() : "PostgreSQL database " + cn->provider().catalog();
     cn->Close();
 
     writeFile(configDir / "MerxaConfiguration.xml", schema::merxaConfigurationXml(connectionString));
     writeFile(configDir / "siteconfiguration.xml", schema::siteConfigurationXml());
     writeFile(home / "installations.xml", schema::installationsXml({{"default", configDir.string()}}));
-    std::printf("sales database: %s\nconfiguration:  %s\ninstallation home: %s\n", database.c_str(),
-                configDir.c_str(), home.c_str());
+    std::printf("sales database: %s\nconfiguration:  %s\ninstallation home: %s\n", where.c_str(), configDir.c_str(),
+                home.c_str());
     return 0;
   } catch (const platform::ComError& e) {
     std::fprintf(stderr, "merxa setup: 0x%s %s\n", platform::hexNumber(e.number).c_str(), e.description.c_str());

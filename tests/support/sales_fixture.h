@@ -6,8 +6,9 @@
 // (removed at exit unless MERXA_KEEP_TEST_HOME is set); CORVANE_HOME points at it and
 // CORVANE_LOG at a log file inside it. The database is a new SQLite file, unless
 // MERXA_TEST_CONNECTION holds a connection string: then that database (PostgreSQL, say) gets
-// its tables dropped and created afresh and the suites run against it. Such a database is
-// shared by every process that uses it, so run those suites one at a time (ctest -j1).
+// its tables dropped and created afresh and the suites run against it. On PostgreSQL each
+// process works in a schema of its own, so suites may run side by side; other shared
+// databases need the suites run one at a time (ctest -j1).
 #pragma once
 
 #include <gtest/gtest.h>
