@@ -5,8 +5,10 @@
 #include "enterprise/catalog.h"
 #include "enterprise/configuration.h"
 #include "enterprise/configurator.h"
+#include "enterprise/currency.h"
 #include "enterprise/log.h"
 #include "enterprise/membership.h"
+#include "enterprise/referential_checker.h"
 #include "enterprise/sql_encoder.h"
 
 using platform::makeObject;
@@ -18,6 +20,10 @@ MERXA_SERVER({"Corvane.Configuration", "{A353CBE7-ED7A-4256-B59E-F45B343FE4BE}",
               [] { return makeObject<enterprise::SqlEncoder>(); }},
              {"CorvoCommon.BusinessPartner", "{A684BB2D-6025-4354-A284-18307EFDD7E3}",
               [] { return makeObject<enterprise::BusinessPartner>(); }},
+             {"CorvoCommon.Currency", "{3C5E8A41-7B2D-4F6A-9E13-5D0C2B7A8F64}",
+              [] { return makeObject<enterprise::Currency>(); }},
+             {"Corvane.ReferentialChecker", "{9B1F4D27-C6E3-4A85-B2D9-71E0F3A5C648}",
+              [] { return makeObject<enterprise::ReferentialChecker>(); }},
              {"CorvoConfigurator.Configurator", "{64F6F340-8DEB-4345-8EDF-03B5F30382E9}",
               [] { return makeObject<enterprise::Configurator>(); }},
              {"CorvoMembership.Members", "{82E658FB-4DA8-48C6-8E3C-0FC69C5D764C}",

@@ -2,6 +2,7 @@
 
 #include "platform/data/dialect.h"
 #include "platform/data/sqlite/error.h"
+#include "platform/data/sqlite/procedure.h"
 #include "platform/data/sqlite/provider.h"
 #include "platform/data/sqlite/statement.h"
 #include "platform/data/sqlite/types.h"
@@ -36,13 +37,28 @@ SqliteConnection::~SqliteConnection() { sqlite3_close_v2(db_); }
 std::string SqliteConnection::name() const { return kProviderName; }
 
 std::unique_ptr<ProviderStatement> SqliteConnection::prepare(std::string_view sql) {
+  ProcedureDefinition procedure;
+  if (parseCreateProcedure(sql, procedure)) {
+    auto store = std::make_unique<SqliteStatement>(db_, storeProcedureSql());
+    store->bind(1, Variant(procedure.name));
+    store->bind(2, Variant(procedure.body));
+    store->bind(3, Variant(procedure.parameterCount));
+    return store;
+  }
   return std::make_unique<SqliteStatement>(db_, translateSql(sql, kDialect));
 }
 
-std::unique_ptr<ProviderStatement> SqliteConnection::prepareProcedure(std::string_view name, int) {
+std::unique_ptr<ProviderStatement> SqliteConnection::prepareProcedure(std::string_view name, int parameterCount) {
   std::string body;
-  if (!findProcedure(name, body))
+  if (findProcedure(name, body)) return prepare(body);
+  int declared = 0;
+  if (!loadProcedure(db_, procedureKey(name), body, declared))
     throw ProviderException(makeError(SQLITE_ERROR, "Could not find stored procedure '" + std::string(name) + "'."));
+  // A parameter left unbound would silently be Null and change what the body finds.
+  if (parameterCount != declared)
+    throw ProviderException(makeError(SQLITE_ERROR, "Procedure or function '" + std::string(name) + "' expects " +
+                                                        std::to_string(declared) + " parameters, " +
+                                                        std::to_string(parameterCount) + " were supplied."));
   return prepare(body);
 }
 
@@ -85,7 +101,7 @@ std::vector<std::string> SqliteConnection::tableNames() {
   sqlite3_stmt* stmt = nullptr;
   const char* sql =
       "SELECT name FROM sqlite_master WHERE type IN ('table', 'view') AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
-      "ORDER BY name COLLATE NOCASE";
+      "AND name <> '_PROCEDURES' ORDER BY name COLLATE NOCASE";
   int rc = sqlite3_prepare_v2(db_, sql, -1, &stmt, nullptr);
   if (rc != SQLITE_OK) throwError(db_, rc);
   std::vector<std::string> names;

@@ -6,7 +6,8 @@
 // and then writes can then never deadlock against another one doing the same.
 //
 // The business SQL's dialect is translated on prepare (TOP, the dbo. owner, N'' texts,
-// ISNULL), and GETDATE() is provided as a function.
+// ISNULL), and GETDATE() is provided as a function. CREATE PROCEDURE stores a procedure in the
+// database (procedure.h).
 #pragma once
 
 #include <sqlite3.h>

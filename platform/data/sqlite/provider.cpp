@@ -6,6 +6,7 @@
 
 #include "platform/data/sqlite/connection.h"
 #include "platform/data/sqlite/error.h"
+#include "platform/data/sqlite/procedure.h"
 
 namespace platform::data::sqlite {
 
@@ -21,16 +22,6 @@ struct Procedures {
 Procedures& procedures() {
   static Procedures p;
   return p;
-}
-
-// "[dbo].[GetPrice]", "dbo.GetPrice" and "GETPRICE" name one procedure.
-std::string procedureKey(std::string_view name) {
-  std::string key;
-  for (char c : name)
-    if (c != '[' && c != ']' && c != '"') key += c;
-  key = upperCase(key);
-  if (key.rfind("DBO.", 0) == 0) key.erase(0, 4);
-  return key;
 }
 
 std::string property(const ConnectionProperties& props, const char* key) {

@@ -5,9 +5,10 @@
 // for a private in-memory database) and Busy Timeout (milliseconds a statement waits for
 // another writer; 30000 by default).
 //
-// SQLite has no stored procedures, so a procedure is emulated by a statement registered under
-// its name, with one "?" per parameter in the order the caller appends them. Registration
-// is process-wide and safe from any thread.
+// SQLite has no stored procedures, so a procedure is emulated by a statement kept under its
+// name: registered in the process (below), with one "?" per parameter in the order the caller
+// appends them, or stored in the database by CREATE PROCEDURE (procedure.h). Registration is
+// process-wide and safe from any thread.
 #pragma once
 
 #include <string>

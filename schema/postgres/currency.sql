@@ -1,0 +1,7 @@
+-- Exchange rates kept by the currency stand-in, on PostgreSQL (see ../sqlite/currency.sql).
+CREATE TABLE EXCHANGERATE (
+  CURRENCYCODE VARCHAR(3) NOT NULL,
+  RATEDATE TIMESTAMP(0) NOT NULL,
+  RATE DOUBLE PRECISION NOT NULL,
+  PRIMARY KEY (CURRENCYCODE, RATEDATE)
+);
