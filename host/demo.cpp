@@ -73,6 +73,33 @@ int runDemo(const Arguments& args) {
     std::printf("== Delete %s\n", id.c_str());
     ref = {Variant(id)};
     show("GetBPStoredInDB after delete", basket->invoke("GetBPStoredInDB", platform::CallKind::Call, ref));
+    // The copy goes on to become an order: the page prices its lines, chooses the ERP instance
+    // and submits it.
+    platform::ObjectPtr copyHeader = headerOf(copy);
+    platform::ObjectPtr copyLines = copy.toObject()->call("Item", {Variant("lines")}).toObject();
+    double total = 0;
+    for (copyLines->call("MoveFirst"); !copyLines->call("EOF").toBool(); copyLines->call("MoveNext")) {
+      const double amount = 12.5 * fieldOf(copyLines, "QUANTITY")->call("Value").toDouble();
+      fieldOf(copyLines, "PRODUCTPRICE")->put("Value", Variant(12.5));
+      for (const char* zero : {"DISCOUNTPERC", "DISCOUNTAMOUNT", "LINEDISCOUNTAMOUNT", "ORDERDISCOUNTAMOUNT"})
+        fieldOf(copyLines, zero)->put("Value", Variant(0.0));
+      fieldOf(copyLines, "LINEAMOUNT")->put("Value", Variant(amount));
+      total += amount;
+    }
+    fieldOf(copyHeader, "KIROID")->put("Value", Variant(1));
+    fieldOf(copyHeader, "DISCOUNTPERC")->put("Value", Variant(0.0));
+    fieldOf(copyHeader, "DISCOUNTTOTAL")->put("Value", Variant(0.0));
+    for (const char* sum : {"TOTALNETAMOUNT", "SUBTOTAL", "TOTAL"}) fieldOf(copyHeader, sum)->put("Value", Variant(total));
+    platform::createObject("Merxa.Order")->call("SubmitBasket", {copy});
+    std::printf("== SubmitBasket of the copy\n");
+
+    platform::ObjectPtr manager = platform::createObject("Merxa.Manager");
+    show("Stored order", manager->call("GetRecordSet", {Variant("SELECT ORDERID, ORDERSTATUS, ORDERDATE, KIROID, "
+                                                                "WEBPAYMENTMETHOD, TOTAL FROM ORDERHEADER")}));
+    show("Its lines", manager->call("GetRecordSet", {Variant("SELECT LINENR, PRODUCTID, QUANTITY, PRICE, AMOUNT, "
+                                                             "LINESTATUS FROM ORDERLINE ORDER BY LINENR")}));
+    show("Its addresses", manager->call("GetRecordSet", {Variant("SELECT ADDRESSID, NAME1, CITY1, KIROADDRESSCODE "
+                                                                 "FROM ADDRESSHISTORY ORDER BY ADDRESSID")}));
     std::printf("The road of one order ran to its end.\n");
     return 0;
   } catch (const platform::ComError& e) {

@@ -1,6 +1,9 @@
 // The classes of the merxa in-process server.
 #include "basket/basket.h"
 #include "common/sales_parameter.h"
+#include "manager/manager.h"
+#include "order/order.h"
+#include "order/order_export_file.h"
 #include "platform/server.h"
 #include "pricing/pricing.h"
 
@@ -9,4 +12,10 @@ MERXA_SERVER({"Merxa.Basket", "{6E0B51C2-3A7D-4F0E-9C1B-2B8D4A1E7C01}",
              {"Merxa.SalesParameter", "{6E0B51C2-3A7D-4F0E-9C1B-2B8D4A1E7C02}",
               [] { return platform::makeObject<merxa::SalesParameter>(); }},
              {"Merxa.Pricing", "{EBAB3692-9EB5-475E-A629-CFFE5B51AB94}",
-              [] { return platform::makeObject<merxa::Pricing>(); }})
+              [] { return platform::makeObject<merxa::Pricing>(); }},
+             {"Merxa.Manager", "{EC9F0DB4-1B65-405F-A728-557AD11D06B0}",
+              [] { return platform::makeObject<merxa::Manager>(); }},
+             {"Merxa.Order", "{3D9B7BF3-645E-4999-9BD5-9BCCA8949D48}",
+              [] { return platform::makeObject<merxa::Order>(); }},
+             {"Merxa.OrderExportFile", "{A6CB9937-7470-4995-BF8F-E24591E0E894}",
+              [] { return platform::makeObject<merxa::OrderExportFile>(); }})

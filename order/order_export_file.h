@@ -1,0 +1,19 @@
+// OrderExportFile ("Merxa.OrderExportFile"): the order-process settings of the ERP instances,
+// one ORDEREXPORTFILE row per instance. Single settings are read by name through
+// Manager.GetKiroOrderProcessParam; rows are maintained through Manager.Create/Update/Delete.
+#pragma once
+
+#include "platform/data/recordset.h"
+#include "platform/object.h"
+
+namespace merxa {
+
+class OrderExportFile : public platform::Object {
+ public:
+  const platform::DispatchTable& dispatch() const override;
+
+  // Every row with all its columns, detached from the database; no order is asked for.
+  platform::data::RecordsetPtr GetAllInstances();
+};
+
+}  // namespace merxa
