@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,39 +37,22 @@ inline platform::data::ConnectionPtr openDatabase() {
   return cn;
 }
 
-inline void runSql(const std::string& sql) {
-  auto cn = openDatabase();
-  cn->executeNoRecords(sql);
-  cn->Close();
-}
+inline void runSql(const std::string& sql) { openDatabase()->executeNoRecords(sql); }
 
-inline int32_t countOf(const std::string& sql) {
-  auto cn = openDatabase();
-  const int32_t n = cn->execute(sql)->field(0)->Value().toLong();
-  cn->Close();
-  return n;
-}
+inline int32_t countOf(const std::string& sql) { return openDatabase()->execute(sql)->field(0)->Value().toLong(); }
 
-// A date of a price row written as 'YYYY-MM-DD' (or "NULL") as SQL text.
-inline std::string dateSql(const std::string& d) { return d == "NULL" ? d : "'" + d + " 00:00:00'"; }
-
-// Price rows in SQL text: dates as 'YYYY-MM-DD', amounts as numbers, "NULL" for none.
-inline void listPrice(int32_t product, const std::string& from, const std::string& currency, const std::string& to,
-                      const std::string& price, const std::string& percent = "NULL",
-                      const std::string& amount = "NULL") {
-  runSql("INSERT INTO PRODUCTPRICE (PRODUCTID, EFFECTIVEDATE, CURRENCYCODE, EXPIRYDATE, PRICE, DISCOUNTPERC, "
-         "DISCOUNTAMOUNT) VALUES (" +
-         std::to_string(product) + ", " + dateSql(from) + ", '" + currency + "', " + dateSql(to) + ", " + price + ", " +
-         percent + ", " + amount + ")");
-}
-
-inline void customerPrice(int32_t partner, int32_t product, const std::string& from, const std::string& currency,
-                          const std::string& to, const std::string& price, const std::string& percent = "NULL",
-                          const std::string& amount = "NULL") {
-  runSql("INSERT INTO CUSTOMERPRICE (BUSINESSPARTNERID, PRODUCTID, EFFECTIVEDATE, CURRENCYCODE, EXPIRYDATE, PRICE, "
-         "DISCOUNTPERC, DISCOUNTAMOUNT) VALUES (" +
-         std::to_string(partner) + ", " + std::to_string(product) + ", " + dateSql(from) + ", '" + currency + "', " +
-         dateSql(to) + ", " + price + ", " + percent + ", " + amount + ")");
+// A price row in SQL text: a list price when `partner` is 0; dates as 'YYYY-MM-DD' and
+// amounts as numbers, "NULL" for none.
+inline void priceRow(int32_t partner, int32_t product, const std::string& from, const std::string& currency,
+                     const std::string& to, const std::string& price, const std::string& percent = "NULL",
+                     const std::string& amount = "NULL") {
+  auto date = [](const std::string& d) { return d == "NULL" ? d : "'" + d + " 00:00:00'"; };
+  const std::string values = std::to_string(product) + ", " + date(from) + ", '" + currency + "', " + date(to) +
+                             ", " + price + ", " + percent + ", " + amount + ")";
+  const std::string columns = "PRODUCTID, EFFECTIVEDATE, CURRENCYCODE, EXPIRYDATE, PRICE, DISCOUNTPERC, DISCOUNTAMOUNT";
+  runSql(partner ? "INSERT INTO CUSTOMERPRICE (BUSINESSPARTNERID, " + columns + ") VALUES (" +
+                       std::to_string(partner) + ", " + values
+                 : "INSERT INTO PRODUCTPRICE (" + columns + ") VALUES (" + values);
 }
 
 // A complete, valid list price of the unpriced product from 3/1/2026, open-ended, in euros.
@@ -83,7 +67,7 @@ inline void fillValidPrice(merxa::Pricing& p) {
   p.SetDiscountAmount(Variant::null());
 }
 
-// The MerxaError a call raises, or 0.
+// The number a call raises, or 0; and the description it raises, or "".
 template <class F>
 int32_t errorOf(F&& f) {
   try {
@@ -94,8 +78,22 @@ int32_t errorOf(F&& f) {
   return 0;
 }
 
+template <class F>
+std::string descriptionOf(F&& f) {
+  try {
+    f();
+  } catch (const ComError& e) {
+    return e.description;
+  }
+  return {};
+}
+
+// Whether a description holds a piece of text.
+#define EXPECT_HOLDS(text, piece) EXPECT_NE((text).find(piece), std::string::npos) << (text)
+
 // Stands in for "CorvoCommon.Currency": home currency EUR (or none), and conversions that show
-// which way they went: ConvertAmount doubles, ConvertTo multiplies by ten. Every call is noted.
+// which way they went (ConvertAmount doubles, ConvertTo multiplies by ten). Every object made
+// and every call is noted in one log.
 struct CurrencyCalls {
   int created = 0;
   bool homeDefined = true;
@@ -114,49 +112,41 @@ class CountingCurrency : public platform::Object {
                                                      .method("ConvertTo", &CountingCurrency::ConvertTo);
     return table;
   }
-
   Variant GetHomeCurrency() {
     log_->calls.push_back("GetHomeCurrency");
-    if (!log_->homeDefined) return Variant::nothing();
-    auto home = platform::makeObject<platform::Dictionary>();
-    home->Add(Variant("CURRENCYCODE"), Variant("EUR"));
-    return Variant(home);
+    return log_->homeDefined ? Variant(dictionary({{"CURRENCYCODE", Variant("EUR")}})) : Variant::nothing();
   }
-
   double ConvertAmount(const std::string& from, const std::string& to, double amount, Date) {
     log_->calls.push_back("ConvertAmount " + from + ">" + to + " " + Variant(amount).toString());
     return amount * 2;
   }
-
   platform::DictionaryPtr ConvertTo(Variant& home, Variant& to, double price, double discount, Date) {
     if (log_->failConvertTo) platform::raiseError(static_cast<int32_t>(0x80040402), "CorvoCommon.Currency", "no rate");
-    const std::string from = home.as<platform::Dictionary>()->Item(Variant("CURRENCYCODE")).toString();
-    log_->calls.push_back("ConvertTo " + from + ">" + to.toString() + " " + Variant(price).toString() + " " +
-                          Variant(discount).toString());
-    auto result = platform::makeObject<platform::Dictionary>();
-    result->Add(Variant("PRICE"), Variant(price * 10));
-    result->Add(Variant("DISCOUNTAMOUNT"), Variant(discount * 10));
-    return result;
+    log_->calls.push_back("ConvertTo " + home.as<platform::Dictionary>()->Item(Variant("CURRENCYCODE")).toString() +
+                          ">" + to.toString() + " " + Variant(price).toString() + " " + Variant(discount).toString());
+    return dictionary({{"PRICE", Variant(price * 10)}, {"DISCOUNTAMOUNT", Variant(discount * 10)}});
   }
 
  private:
+  static platform::DictionaryPtr dictionary(std::initializer_list<std::pair<const char*, Variant>> items) {
+    auto d = platform::makeObject<platform::Dictionary>();
+    for (const auto& [key, value] : items) d->Add(Variant(key), value);
+    return d;
+  }
   std::shared_ptr<CurrencyCalls> log_;
 };
 
-// While alive, "CorvoCommon.Currency" makes counting fakes that share one call log.
+// While alive, "CorvoCommon.Currency" makes counting fakes that share one log.
 class CurrencyFake {
  public:
-  CurrencyFake()
-      : log_(std::make_shared<CurrencyCalls>()),
-        override_("CorvoCommon.Currency", [log = log_] {
-          ++log->created;
-          return platform::makeObject<CountingCurrency>(log);
-        }) {}
   CurrencyCalls& log() { return *log_; }
 
  private:
-  std::shared_ptr<CurrencyCalls> log_;
-  platform::ScopedOverride override_;
+  std::shared_ptr<CurrencyCalls> log_ = std::make_shared<CurrencyCalls>();
+  platform::ScopedOverride override_{"CorvoCommon.Currency", [log = log_] {
+                                       ++log->created;
+                                       return platform::makeObject<CountingCurrency>(log);
+                                     }};
 };
 
 }  // namespace pricingtest
