@@ -46,8 +46,8 @@ TEST_F(ConnectionTest, ProviderFailuresFillErrorsAndRaiseTheProviderError) {
     FAIL();
   } catch (const ComError& e) {
     EXPECT_EQ(e.number, kProviderError);
-    EXPECT_EQ(e.source, "SQLite");
-    EXPECT_NE(e.description.find("no such table"), std::string::npos);
+    EXPECT_EQ(e.source, providerName_);
+    EXPECT_NE(lowerCase(e.description).find("no_such_table"), std::string::npos) << e.description;
   }
   ASSERT_EQ(errors->Count(), 1);
   EXPECT_EQ(errors->Item(0)->SQLState(), "42S02");
@@ -123,6 +123,9 @@ struct SchemaType {
 TEST_F(ConnectionTest, ColumnsSchemaReportsRawTypesSizesAndDefaults) {
   auto rs = cn_->OpenSchema(adSchemaColumns, Variant::array({Variant(), Variant(), Variant("dbo.items"), Variant()}));
   EXPECT_EQ(rs->RecordCount(), 13);
+  // The embedded database keeps CHAR and VARCHAR as narrow text; the server keeps all text as
+  // Unicode and reports the national types.
+  const int narrowText = onPostgres() ? adWChar : adChar;
   const SchemaType expected[] = {
       {"ID", 3, Variant::null(), Variant::integer(10), Variant::null()},
       {"NAME", 130, Variant(20), Variant::null(), Variant::null()},
@@ -132,11 +135,11 @@ TEST_F(ConnectionTest, ColumnsSchemaReportsRawTypesSizesAndDefaults) {
       {"CREATED", 135, Variant::null(), Variant::null(), Variant::null()},
       {"RATE", 5, Variant::null(), Variant::integer(15), Variant::null()},
       {"AMOUNT", 131, Variant::null(), Variant::integer(10), Variant::integer(2)},
-      {"CODE", 129, Variant(3), Variant::null(), Variant::null()},
+      {"CODE", narrowText, Variant(3), Variant::null(), Variant::null()},
       {"NOTE", 130, Variant(1073741823), Variant::null(), Variant::null()},
       {"LEVEL", 17, Variant::null(), Variant::integer(3), Variant::null()},
       {"REF", 72, Variant::null(), Variant::null(), Variant::null()},
-      {"LABEL", 129, Variant(30), Variant::null(), Variant::null()},
+      {"LABEL", narrowText, Variant(30), Variant::null(), Variant::null()},
   };
   int ordinal = 0;
   for (const SchemaType& t : expected) {
@@ -230,6 +233,7 @@ TEST_F(ConnectionTest, CommandParametersNeedATypeAndATextSize) {
 }
 
 TEST_F(ConnectionTest, StoredProcedureRunsTheRegisteredBody) {
+  if (onPostgres()) GTEST_SKIP() << "registers an embedded-database procedure; postgres_tests call server functions";
   sqlite::registerProcedure("ItemsCheaperThan", "SELECT ID FROM ITEMS WHERE PRICE < ? ORDER BY ID");
   auto cmd = makeObject<Command>();
   cmd->SetActiveConnection(Variant(cn_));
@@ -268,7 +272,7 @@ TEST_F(ConnectionTest, ClassesAreCreatableByProgId) {
   EXPECT_EQ(rs->call("", {Variant(0)}).toLong(), 4);  // rs(0): the default member gives the value
 }
 
-TEST_F(ConnectionTest, SeveralThreadsWriteOneFileThroughThePool) {
+TEST_F(ConnectionTest, SeveralThreadsWriteOneDatabaseThroughThePool) {
   constexpr int kThreads = 4, kRows = 25;
   std::vector<std::thread> threads;
   std::atomic<int> failures{0};

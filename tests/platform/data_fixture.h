@@ -1,5 +1,7 @@
-// A fresh SQLite database per test, with two small tables in the sales tier's style:
-// ITEMS (every column type the layer maps) and a header/line pair for batch writes.
+// A fresh database per test, with small tables in the sales tier's style: ITEMS (every column
+// type the layer maps), a header/line pair for batch writes and COUNTER with a numbered key.
+// The database is a new SQLite file or, when MERXA_TEST_CONNECTION names a PostgreSQL server,
+// the tables made afresh in the process's own schema there. The same rows go into both.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,13 +14,16 @@
 #include "platform/data/command.h"
 #include "platform/data/pool.h"
 #include "platform/data/recordset.h"
+#include "tests/support/test_server.h"
 
 namespace datatest {
 
 using namespace platform;
 using namespace platform::data;
 
-inline const char* kSchema = R"(
+// The tables in the SQL Server types the business code is written for, as the embedded
+// database takes them.
+inline const char* kSqliteTables = R"(
 CREATE TABLE ITEMS (
   ID INT NOT NULL PRIMARY KEY,
   NAME NVARCHAR(20) NOT NULL,
@@ -43,6 +48,45 @@ CREATE TABLE LINE (
   PRIMARY KEY (HEADERID, LINENR)
 );
 CREATE TABLE COUNTER (NR INTEGER PRIMARY KEY, TEXT NVARCHAR(10));
+)";
+
+// The same tables with the server's counterparts of those types, as schema/postgres declares
+// them: MONEY numeric(19,4), DATETIME timestamp(0), BIT the smallint domain FLAG; TINYINT is a
+// domain of that name, which the provider reports as an unsigned byte. Whatever an earlier
+// test left is dropped first.
+inline const char* kPostgresTables = R"(
+DROP TABLE IF EXISTS ITEMS, HEADER, LINE, COUNTER;
+DROP DOMAIN IF EXISTS FLAG;
+DROP DOMAIN IF EXISTS TINYINT;
+CREATE DOMAIN FLAG AS SMALLINT;
+CREATE DOMAIN TINYINT AS SMALLINT CHECK (VALUE BETWEEN 0 AND 255);
+CREATE TABLE ITEMS (
+  ID INTEGER NOT NULL PRIMARY KEY,
+  NAME VARCHAR(20) NOT NULL,
+  PRICE NUMERIC(19,4),
+  QTY SMALLINT,
+  ACTIVE FLAG DEFAULT 1,
+  CREATED TIMESTAMP(0),
+  RATE DOUBLE PRECISION,
+  AMOUNT NUMERIC(10,2),
+  CODE CHAR(3),
+  NOTE TEXT,
+  LEVEL TINYINT,
+  REF UUID,
+  LABEL VARCHAR(30)
+);
+CREATE TABLE HEADER (HEADERID VARCHAR(8) NOT NULL PRIMARY KEY, TITLE VARCHAR(40), TOTAL NUMERIC(19,4));
+CREATE TABLE LINE (
+  HEADERID VARCHAR(8) NOT NULL,
+  LINENR INTEGER NOT NULL,
+  SKU VARCHAR(20),
+  QTY INTEGER,
+  PRIMARY KEY (HEADERID, LINENR)
+);
+CREATE TABLE COUNTER (NR SERIAL PRIMARY KEY, TEXT VARCHAR(10));
+)";
+
+inline const char* kRows = R"(
 INSERT INTO ITEMS (ID, NAME, PRICE, QTY, ACTIVE, CREATED, RATE, AMOUNT, CODE, LEVEL, LABEL) VALUES
   (1, 'bolt', 0.25, 100, 1, '2024-03-01 08:30:00', 0.5, 12.5, 'EUR', 3, 'b'),
   (2, 'nut', 0.1, 250, 0, '2024-03-02 00:00:00', 1.5, 3.25, 'USD', 4, NULL),
@@ -55,20 +99,27 @@ INSERT INTO LINE VALUES ('H1', 1, 'A', 1), ('H1', 2, 'B', 2), ('H2', 1, 'C', 3);
 class DataTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/merxa-data-XXXXXX";
-    dir_ = mkdtemp(pattern);
-    connectionString_ = "Provider=SQLite;Data Source=" + dir_ + "/sales.db";
+    connectionString_ = testsupport::serverConnectionString();
+    if (!testsupport::namesPostgres(connectionString_)) {
+      char pattern[] = "/tmp/merxa-data-XXXXXX";
+      ASSERT_NE(mkdtemp(pattern), nullptr);
+      dir_ = pattern;
+      connectionString_ = "Provider=SQLite;Data Source=" + dir_ + "/sales.db";
+    }
     cn_ = makeObject<Connection>();
     cn_->open(connectionString_);
-    cn_->executeNoRecords(kSchema);
+    providerName_ = cn_->provider().name();
+    cn_->executeNoRecords(std::string(onPostgres() ? kPostgresTables : kSqliteTables) + kRows);
   }
 
   void TearDown() override {
     if (cn_ && cn_->State() == adStateOpen) cn_->Close();
     cn_.reset();
     ConnectionPool::instance().closeIdle();
-    std::filesystem::remove_all(dir_);
+    if (!dir_.empty()) std::filesystem::remove_all(dir_);
   }
+
+  bool onPostgres() const { return providerName_ == "PostgreSQL"; }
 
   ConnectionPtr openConnection() const {
     auto cn = makeObject<Connection>();
@@ -93,8 +144,9 @@ class DataTest : public ::testing::Test {
     return scalar("SELECT COUNT(*) FROM " + table + " WHERE " + where).toLong();
   }
 
-  std::string dir_;
+  std::string dir_;  // of the SQLite file; empty on a server
   std::string connectionString_;
+  std::string providerName_;  // "SQLite", "PostgreSQL"
   ConnectionPtr cn_;
 };
 

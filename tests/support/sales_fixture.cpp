@@ -10,6 +10,7 @@
 #include "platform/data/connection.h"
 #include "platform/data/provider.h"
 #include "schema/schema.h"
+#include "tests/support/test_server.h"
 
 namespace testsupport {
 
@@ -62,34 +63,14 @@ void createTables(const std::string& connectionString) {
   runStatements(connectionString, sql);
 }
 
-// A database server is shared by every test process: each process works in a schema of its
-// own, dropped again at exit, so that suites can run side by side on one server.
-std::string privateSchema(const std::string& connectionString) {
-  const auto props = platform::data::parseConnectionString(connectionString);
-  const auto provider = props.find("PROVIDER");
-  if (provider == props.end() || !platform::equalsNoCase(provider->second, "PostgreSQL")) return connectionString;
-  static const std::string server = connectionString;
-  static const std::string name = "merxa_test_" + std::to_string(getpid());
-  runStatements(server, {"DROP SCHEMA IF EXISTS " + name + " CASCADE", "CREATE SCHEMA " + name});
-  std::atexit([] {
-    try {
-      runStatements(server, {"DROP SCHEMA IF EXISTS " + name + " CASCADE"});
-    } catch (...) {
-      // The server may be gone already; the schema is then left behind, not harmful.
-    }
-  });
-  return connectionString + ";Schema=" + name;
-}
-
 Installation makeInstallation() {
   Installation i;
   i.home = makeTempFolder();
   i.configDir = i.home / "merxa" / "config";
   fs::create_directories(i.configDir);
-  const char* external = std::getenv("MERXA_TEST_CONNECTION");
-  i.connectionString = external && *external
-                           ? privateSchema(external)
-                           : "Provider=SQLite;Data Source=" + (i.home / "merxa" / "sales.db").string();
+  const std::string server = serverConnectionString();
+  i.connectionString =
+      !server.empty() ? server : "Provider=SQLite;Data Source=" + (i.home / "merxa" / "sales.db").string();
 
   writeFile(i.home / "installations.xml", schema::installationsXml({{"default", i.configDir.string()}}));
   writeFile(i.configDir / "MerxaConfiguration.xml", schema::merxaConfigurationXml(i.connectionString));
