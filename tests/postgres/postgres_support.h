@@ -8,15 +8,12 @@
 #include "platform/data/connection.h"
 #include "platform/data/provider.h"
 #include "tests/support/sales_fixture.h"
+#include "tests/support/test_server.h"
 
 namespace pgtest {
 
 // Whether the suites run against a PostgreSQL server (MERXA_TEST_CONNECTION names one).
-inline bool onPostgres() {
-  const auto props = platform::data::parseConnectionString(testsupport::connectionString());
-  const auto provider = props.find("PROVIDER");
-  return provider != props.end() && platform::equalsNoCase(provider->second, "PostgreSQL");
-}
+inline bool onPostgres() { return testsupport::namesPostgres(testsupport::connectionString()); }
 
 #define SKIP_UNLESS_POSTGRES() \
   if (!pgtest::onPostgres()) GTEST_SKIP() << "needs MERXA_TEST_CONNECTION naming a PostgreSQL server"
