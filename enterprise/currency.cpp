@@ -44,6 +44,26 @@ double rateOf(SalesSession& db, const std::string& code, const std::string& home
   return rate;
 }
 
+// The rates of two currencies on a date, read once for any number of amounts.
+struct Conversion {
+  bool same;
+  double from = 1.0;
+  double to = 1.0;
+
+  Conversion(const std::string& fromCurrency, const std::string& toCurrency, platform::Date date)
+      : same(fromCurrency == toCurrency) {
+    if (same) return;
+    SalesSession db;
+    const std::string home = homeCurrencyCode(db);
+    from = rateOf(db, fromCurrency, home, date);
+    to = rateOf(db, toCurrency, home, date);
+  }
+  double operator()(double amount) const {
+    if (same) return amount;
+    return std::round(amount / from * to * 1e8) / 1e8;
+  }
+};
+
 }  // namespace
 
 const platform::DispatchTable& Currency::dispatch() const {
@@ -64,11 +84,7 @@ Variant Currency::GetHomeCurrency() {
 
 double Currency::ConvertAmount(const std::string& fromCurrency, const std::string& toCurrency, double amount,
                                platform::Date date) {
-  if (fromCurrency == toCurrency) return amount;
-  SalesSession db;
-  const std::string home = homeCurrencyCode(db);
-  const double converted = amount / rateOf(db, fromCurrency, home, date) * rateOf(db, toCurrency, home, date);
-  return std::round(converted * 1e8) / 1e8;
+  return Conversion(fromCurrency, toCurrency, date)(amount);
 }
 
 platform::DictionaryPtr Currency::ConvertTo(Variant& homeCurrency, Variant& toCurrency, double price,
@@ -76,11 +92,10 @@ platform::DictionaryPtr Currency::ConvertTo(Variant& homeCurrency, Variant& toCu
   // Read without Item, which would add the key to the caller's dictionary when it is missing.
   const Variant* code = homeCurrency.as<platform::Dictionary>()->find(Variant("CURRENCYCODE"));
   if (!code) platform::raiseVb(platform::vb::InvalidProcedureCall, kSource, "The home currency has no CURRENCYCODE");
-  const std::string from = code->toString();
-  const std::string to = toCurrency.toString();
+  const Conversion convert(code->toString(), toCurrency.toString(), date);
   auto result = platform::makeObject<platform::Dictionary>();
-  result->Add(Variant("PRICE"), Variant(ConvertAmount(from, to, price, date)));
-  result->Add(Variant("DISCOUNTAMOUNT"), Variant(ConvertAmount(from, to, discountAmount, date)));
+  result->Add(Variant("PRICE"), Variant(convert(price)));
+  result->Add(Variant("DISCOUNTAMOUNT"), Variant(convert(discountAmount)));
   return result;
 }
 
