@@ -59,8 +59,9 @@ class Pricing : public platform::Object {
 
   // The price of a product for a customer on a date, expressed in iCurrencyCode (converted
   // through the home currency when the price found is in another). True: the properties hold
-  // it. False: no price is valid then, and the properties are as they were. iCurrencyCode is
-  // handed on to the currency component by reference, as the original passes it.
+  // it. False: no price is valid then, and the properties are as they were. iCurrencyCode goes
+  // on to the currency component by reference, so what the component makes of it is what the
+  // caller gets back and what CurrencyCode holds.
   bool GetWebPrice(int32_t iProductID, int32_t iBusinessPartnerID, Date iOrderDate, std::string& iCurrencyCode);
   // The customer price or list price row with exactly this key into the properties; no such
   // row fails with CustomerPriceNotFound or ProductPriceNotFound.

@@ -24,7 +24,7 @@ namespace ado = platform::data;
 
 namespace {
 
-enum class Write { Add, Update };
+enum class Write { Add, Update, Delete };
 
 // A statement on a price table and the columns its "?" take, in order.
 struct PriceStatement {
@@ -102,64 +102,62 @@ bool answeredTrue(const Variant& answer) {
 
 // Asks the referential checker whether the product, currency (and partner) of `r` exist.
 void checkReferences(const PriceRecord& r, bool customerPricing) {
-  ObjectPtr checker = Sls_GetComponent("Corvane.ReferentialChecker");
-  Variant answer;
-  std::string description;
-  if (customerPricing) {
-    answer = checker->call(
-        "CheckInsert", {Variant("CUSTOMERPRICE"),
-                        Variant::array({Variant("PRODUCTID"), Variant("BUSINESSPARTNERID"), Variant("CURRENCYCODE")}),
-                        Variant::array({r.productId, r.businessPartnerId, r.currencyCode})});
-    description = "ReferentialInsert PRODUCTID=" + r.productId.toString() +
-                  ", BUSINESSPARTNERID=" + r.businessPartnerId.toString() + ", CURRENCYCODE=" + r.currencyCode.toString();
-  } else {
-    answer = checker->call("CheckInsert", {Variant("PRODUCTPRICE"),
-                                           Variant::array({Variant("PRODUCTID"), Variant("CURRENCYCODE")}),
-                                           Variant::array({r.productId, r.currencyCode})});
-    description = "ReferentialInsert PRODUCTID=" + r.productId.toString() + ", CURRENCYCODE=" + r.currencyCode.toString();
+  std::vector<std::pair<const char*, const Variant*>> fields{{"PRODUCTID", &r.productId}};
+  if (customerPricing) fields.emplace_back("BUSINESSPARTNERID", &r.businessPartnerId);
+  fields.emplace_back("CURRENCYCODE", &r.currencyCode);
+  std::vector<Variant> names, values;
+  std::string description = "ReferentialInsert ";
+  for (const auto& [name, value] : fields) {
+    names.emplace_back(name);
+    values.push_back(*value);
+    description += (names.size() > 1 ? ", " : "") + std::string(name) + "=" + value->toString();
   }
+  ObjectPtr checker = Sls_GetComponent("Corvane.ReferentialChecker");
+  const Variant answer = checker->call("CheckInsert", {Variant(customerPricing ? "CUSTOMERPRICE" : "PRODUCTPRICE"),
+                                                       Variant::array(std::move(names)),
+                                                       Variant::array(std::move(values))});
   if (!answeredTrue(answer)) raiseMerxa(ReferentialInsert, kSource, description);
+}
+
+const PriceStatement& statementFor(Write write, bool customerPricing) {
+  switch (write) {
+    case Write::Add: return customerPricing ? kInsertCustomerPrice : kInsertProductPrice;
+    case Write::Update: return customerPricing ? kUpdateCustomerPrice : kUpdateProductPrice;
+    default: return customerPricing ? kDeleteCustomerPrice : kDeleteProductPrice;
+  }
+}
+
+// One maintenance operation on the record: its checks, then its statement.
+bool maintain(const char* method, Write write, const PriceRecord& r, bool customerPricing) {
+  ConnectionPtr cn;
+  return guarded(
+      method,
+      [&] {
+        if (write == Write::Delete) {
+          validatePricingKey(r, customerPricing);
+        } else {
+          validatePricing(r, customerPricing);
+          rejectOverlap(r, customerPricing, write);
+          if (write == Write::Add) checkReferences(r, customerPricing);
+        }
+        execute(cn, statementFor(write, customerPricing), r);
+        return true;
+      },
+      [&] { return pricing::releaseConnection(cn); });
 }
 
 }  // namespace
 
 bool Pricing::AddPricing(bool iCustomerPricing) {
-  ConnectionPtr cn;
-  return guarded(
-      "Pricing.AddPricing",
-      [&] {
-        validatePricing(record_, iCustomerPricing);
-        rejectOverlap(record_, iCustomerPricing, Write::Add);
-        checkReferences(record_, iCustomerPricing);
-        execute(cn, iCustomerPricing ? kInsertCustomerPrice : kInsertProductPrice, record_);
-        return true;
-      },
-      [&] { return pricing::releaseConnection(cn); });
+  return maintain("Pricing.AddPricing", Write::Add, record_, iCustomerPricing);
 }
 
 bool Pricing::UpdatePricing(bool iCustomerPricing) {
-  ConnectionPtr cn;
-  return guarded(
-      "Pricing.UpdatePricing",
-      [&] {
-        validatePricing(record_, iCustomerPricing);
-        rejectOverlap(record_, iCustomerPricing, Write::Update);
-        execute(cn, iCustomerPricing ? kUpdateCustomerPrice : kUpdateProductPrice, record_);
-        return true;
-      },
-      [&] { return pricing::releaseConnection(cn); });
+  return maintain("Pricing.UpdatePricing", Write::Update, record_, iCustomerPricing);
 }
 
 bool Pricing::DeletePricing(bool iCustomerPricing) {
-  ConnectionPtr cn;
-  return guarded(
-      "Pricing.DeletePricing",
-      [&] {
-        validatePricingKey(record_, iCustomerPricing);
-        execute(cn, iCustomerPricing ? kDeleteCustomerPrice : kDeleteProductPrice, record_);
-        return true;
-      },
-      [&] { return pricing::releaseConnection(cn); });
+  return maintain("Pricing.DeletePricing", Write::Delete, record_, iCustomerPricing);
 }
 
 bool Pricing::CheckExistenceUsingSQL(std::string& sql) {

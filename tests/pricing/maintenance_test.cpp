@@ -68,8 +68,8 @@ TEST_F(MaintenanceTest, ValidationStopsAtTheFirstFailingStepInItsOrder) {
     for (bool add : {true, false}) {
       fillValidPrice(p);
       c.change(p);
-      const int32_t error = errorOf([&] { add ? p.AddPricing(c.customer) : p.UpdatePricing(c.customer); });
-      EXPECT_EQ(error, c.expected) << (add ? "add" : "update");
+      const ComError e = failureOf([&] { add ? p.AddPricing(c.customer) : p.UpdatePricing(c.customer); });
+      EXPECT_EQ(e.number, c.expected) << (add ? "add" : "update");
     }
     runSql("DELETE FROM PRODUCTPRICE WHERE PRODUCTID = 502");
   }
@@ -91,7 +91,7 @@ TEST_F(MaintenanceTest, AddRejectsPeriodsThatTouchAnotherAtEitherEnd) {
   // The first conflict names the query that found it, with the open end as 12/31/9999 (which
   // the property itself does not keep).
   priceRow(0, kUnpriced, "2026-01-01", "EUR", "NULL", "20");
-  EXPECT_HOLDS(descriptionOf([&] { p.AddPricing(false); }),
+  EXPECT_HOLDS(failureOf([&] { p.AddPricing(false); }).description,
                "DESC: MerxaError.EffectiveDateRange: SELECT PRODUCTID FROM PRODUCTPRICE WHERE PRODUCTID = 502 AND "
                "CURRENCYCODE = 'EUR' AND ((EFFECTIVEDATE <= '2026-03-01 00:00:00' AND (EXPIRYDATE IS NULL OR "
                "EXPIRYDATE > '2026-03-01 00:00:00')) OR (EFFECTIVEDATE >= '2026-03-01 00:00:00' AND (EFFECTIVEDATE "
@@ -102,7 +102,7 @@ TEST_F(MaintenanceTest, AddRejectsPeriodsThatTouchAnotherAtEitherEnd) {
     runSql("DELETE FROM PRODUCTPRICE WHERE PRODUCTID = 502");
     priceRow(0, kUnpriced, c.existingFrom, "EUR", c.existingTo, "20");
     period(c.from, c.to);
-    EXPECT_EQ(errorOf([&] { p.AddPricing(false); }), c.conflict ? merxa::EffectiveDateRange : 0);
+    EXPECT_EQ(failureOf([&] { p.AddPricing(false); }).number, c.conflict ? merxa::EffectiveDateRange : 0);
     EXPECT_EQ(rows(), c.conflict ? 1 : 2);
   }
   // Another currency, product or partner is another key.
@@ -112,7 +112,7 @@ TEST_F(MaintenanceTest, AddRejectsPeriodsThatTouchAnotherAtEitherEnd) {
   priceRow(1002, kUnpriced, "2026-01-01", "EUR", "NULL", "20");
   p.SetCurrencyCode(Variant("EUR"));
   EXPECT_TRUE(p.AddPricing(true));
-  EXPECT_EQ(errorOf([&] { p.AddPricing(true); }), merxa::EffectiveDateRange);
+  EXPECT_EQ(failureOf([&] { p.AddPricing(true); }).number, merxa::EffectiveDateRange);
 }
 
 TEST_F(MaintenanceTest, AnUpdateMayNotReachTheStartOfTheNextPeriod) {
@@ -124,7 +124,7 @@ TEST_F(MaintenanceTest, AnUpdateMayNotReachTheStartOfTheNextPeriod) {
   EXPECT_EQ(rows("PRICE = 21 AND EXPIRYDATE = '2026-04-30 00:00:00'"), 1);
   for (const Variant& reaching : {Variant("5/1/2026"), Variant::null()}) {
     p.SetExpiryDate(reaching);
-    EXPECT_EQ(errorOf([&] { p.UpdatePricing(false); }), merxa::EffectiveDateRange);
+    EXPECT_EQ(failureOf([&] { p.UpdatePricing(false); }).number, merxa::EffectiveDateRange);
   }
   EXPECT_EQ(rows("PRICE = 21 AND EXPIRYDATE = '2026-04-30 00:00:00'"), 1);
 }
@@ -142,23 +142,24 @@ TEST_F(MaintenanceTest, ANullExpiryIsAnOpenEndAndUnknownKeysChangeNothing) {
   p.SetBusinessPartnerID(Variant::null());  // a list price has no partner
   EXPECT_TRUE(p.DeletePricing(false));
   EXPECT_EQ(rows(), 0);
-  EXPECT_EQ(errorOf([&] { p.DeletePricing(true); }), merxa::MissingBusinessPartnerID);
+  EXPECT_EQ(failureOf([&] { p.DeletePricing(true); }).number, merxa::MissingBusinessPartnerID);
   p.SetProductID(Variant());
   p.SetCurrencyCode(Variant());
-  EXPECT_EQ(errorOf([&] { p.DeletePricing(true); }), merxa::MissingProductID);
+  EXPECT_EQ(failureOf([&] { p.DeletePricing(true); }).number, merxa::MissingProductID);
 }
 
 TEST_F(MaintenanceTest, AnInsertNeedsTheProductCurrencyAndPartnerInMasterData) {
   p.SetProductID(Variant(999999));
-  EXPECT_EQ(errorOf([&] { p.AddPricing(false); }), merxa::ReferentialInsert);
-  EXPECT_HOLDS(descriptionOf([&] { p.AddPricing(false); }), "DESC: ReferentialInsert PRODUCTID=999999, CURRENCYCODE=EUR.");
+  const ComError unknownProduct = failureOf([&] { p.AddPricing(false); });
+  EXPECT_EQ(unknownProduct.number, merxa::ReferentialInsert);
+  EXPECT_HOLDS(unknownProduct.description, "DESC: ReferentialInsert PRODUCTID=999999, CURRENCYCODE=EUR.");
   fillValidPrice(p);
   p.SetBusinessPartnerID(Variant(4242));
-  EXPECT_HOLDS(descriptionOf([&] { p.AddPricing(true); }),
+  EXPECT_HOLDS(failureOf([&] { p.AddPricing(true); }).description,
                "DESC: ReferentialInsert PRODUCTID=502, BUSINESSPARTNERID=4242, CURRENCYCODE=EUR.");
   fillValidPrice(p);
   p.SetCurrencyCode(Variant("XYZ"));
-  EXPECT_EQ(errorOf([&] { p.AddPricing(false); }), merxa::ReferentialInsert);
+  EXPECT_EQ(failureOf([&] { p.AddPricing(false); }).number, merxa::ReferentialInsert);
   EXPECT_TRUE(p.UpdatePricing(false));  // no check on update
   EXPECT_EQ(countOf("SELECT COUNT(*) FROM CUSTOMERPRICE WHERE PRODUCTID = 502") + rows(), 0);
 }
@@ -170,13 +171,13 @@ TEST_F(MaintenanceTest, CallersValuesNeverBecomeSql) {
   // A product or partner that is no whole number fails before any SQL is made of it.
   period("1/1/2027", "open");
   p.SetProductID(Variant("502 OR 1=1"));
-  EXPECT_EQ(errorOf([&] { p.AddPricing(false); }), platform::vbError(platform::vb::TypeMismatch));
+  EXPECT_EQ(failureOf([&] { p.AddPricing(false); }).number, platform::vbError(platform::vb::TypeMismatch));
   fillValidPrice(p);
   p.SetBusinessPartnerID(Variant("1001) OR (1=1"));
-  EXPECT_EQ(errorOf([&] { p.AddPricing(true); }), platform::vbError(platform::vb::TypeMismatch));
+  EXPECT_EQ(failureOf([&] { p.AddPricing(true); }).number, platform::vbError(platform::vb::TypeMismatch));
   fillValidPrice(p);
   p.SetCurrencyCode(Variant("E'R"));
-  EXPECT_EQ(errorOf([&] { p.AddPricing(false); }), merxa::ReferentialInsert);
+  EXPECT_EQ(failureOf([&] { p.AddPricing(false); }).number, merxa::ReferentialInsert);
   EXPECT_EQ(rows(), 1);
 }
 
@@ -186,7 +187,7 @@ TEST_F(MaintenanceTest, ExistenceCheckAnswersAndReportsItsQueryErrors) {
   sql = "SELECT PRODUCTID FROM PRODUCTPRICE WHERE PRODUCTID = 502";
   EXPECT_FALSE(p.CheckExistenceUsingSQL(sql));
   sql = "SELECT NOSUCHCOLUMN FROM PRODUCTPRICE";
-  const std::string failure = descriptionOf([&] { p.CheckExistenceUsingSQL(sql); });
+  const std::string failure = failureOf([&] { p.CheckExistenceUsingSQL(sql); }).description;
   EXPECT_HOLDS(failure, " METHOD: Pricing.CheckExistenceUsingSQL\r\n");
   EXPECT_HOLDS(failure, " INFO: Error(s) from connection object: ");
 }

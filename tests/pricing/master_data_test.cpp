@@ -30,7 +30,8 @@ TEST_F(MasterDataTest, CurrenciesConvertThroughTheHomeCurrencyAtTheRateOfTheDay)
   EXPECT_DOUBLE_EQ(convert("EUR", "USD", 1.0 / 3, day(2026, 3, 1)), 0.41666667);  // eight decimals
   EXPECT_DOUBLE_EQ(convert("EUR", "EUR", 0.123456789012, day(2026, 3, 1)), 0.123456789012);
   for (const char* unrated : {"XYZ", "USD"})
-    EXPECT_EQ(errorOf([&] { convert(unrated, "EUR", 1, day(2019, 1, 1)); }), static_cast<int32_t>(0x80040402));
+    EXPECT_EQ(failureOf([&] { convert(unrated, "EUR", 1, day(2019, 1, 1)); }).number,
+              static_cast<int32_t>(0x80040402));
 
   auto home = currency->call("GetHomeCurrency");
   EXPECT_EQ(home.as<platform::Dictionary>()->Item(Variant("CURRENCYCODE")).toString(), "EUR");
@@ -60,10 +61,10 @@ TEST_F(MasterDataTest, ReferentialCheckFindsEveryReferencedMasterRecord) {
   EXPECT_FALSE(check(Variant(999999), Variant(1001), Variant("GBP")));
   EXPECT_FALSE(check(Variant(4711), Variant(4242), Variant("GBP")));
   EXPECT_FALSE(check(Variant(4711), Variant(1001), Variant("gbp")));
-  EXPECT_EQ(errorOf([&] {
+  EXPECT_EQ(failureOf([&] {
               checker->call("CheckInsert", {Variant("PRODUCTPRICE"), Variant::array({Variant("PRODUCTID")}),
                                             Variant::array({})});
-            }),
+            }).number,
             platform::vbError(platform::vb::InvalidProcedureCall));
 }
 
@@ -75,7 +76,8 @@ TEST(EmbeddedProcedure, IsStoredInTheDatabaseWithItsParametersNumbered) {
   cn->open(cs);
   cn->executeNoRecords("CREATE PROCEDURE dbo.Twice @X INT, @Label NVARCHAR(10) AS SELECT @X + @x AS SUM, @LABEL AS "
                        "LABEL, '@X' AS TEXT");
-  EXPECT_EQ(errorOf([&] { cn->executeNoRecords("CREATE PROCEDURE Bad @A INT AS SELECT @B"); }), ado::kProviderError);
+  EXPECT_EQ(failureOf([&] { cn->executeNoRecords("CREATE PROCEDURE Bad @A INT AS SELECT @B"); }).number,
+            ado::kProviderError);
   EXPECT_TRUE(cn->provider().tableNames().empty());
 
   auto cmd = platform::makeObject<ado::Command>();
@@ -88,7 +90,8 @@ TEST(EmbeddedProcedure, IsStoredInTheDatabaseWithItsParametersNumbered) {
   };
   parameter("@X", ado::adInteger, Variant(21));
   Variant affected;
-  EXPECT_EQ(errorOf([&] { cmd->Execute(affected, Variant::missing(), Variant::missing()); }), ado::kProviderError);
+  EXPECT_EQ(failureOf([&] { cmd->Execute(affected, Variant::missing(), Variant::missing()); }).number,
+            ado::kProviderError);
   parameter("@Label", ado::adVarWChar, Variant("x"));
   auto rs = cmd->Execute(affected, Variant::missing(), Variant::missing());
   EXPECT_EQ(rs->value("SUM").toLong(), 42);

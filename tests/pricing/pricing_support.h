@@ -67,25 +67,15 @@ inline void fillValidPrice(merxa::Pricing& p) {
   p.SetDiscountAmount(Variant::null());
 }
 
-// The number a call raises, or 0; and the description it raises, or "".
+// The error a call raises; one numbered 0 when it raises none.
 template <class F>
-int32_t errorOf(F&& f) {
+ComError failureOf(F&& f) {
   try {
     f();
   } catch (const ComError& e) {
-    return e.number;
+    return e;
   }
-  return 0;
-}
-
-template <class F>
-std::string descriptionOf(F&& f) {
-  try {
-    f();
-  } catch (const ComError& e) {
-    return e.description;
-  }
-  return {};
+  return ComError(0, {}, {});
 }
 
 // Whether a description holds a piece of text.

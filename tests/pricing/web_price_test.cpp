@@ -69,15 +69,15 @@ TEST_F(WebPriceTest, NothingFoundOrAFailedConversionLeavesThePropertiesAsTheyWer
   p.SetPrice(Variant("marker"));
   EXPECT_FALSE(webPrice(p, "EUR", day(2025, 12, 31)));
   fake.log().failConvertTo = true;
-  EXPECT_EQ(errorOf([&] { webPrice(p, "USD"); }), static_cast<int32_t>(0x80040402));
+  EXPECT_EQ(failureOf([&] { webPrice(p, "USD"); }).number, static_cast<int32_t>(0x80040402));
   EXPECT_EQ(p.Price().toString(), "marker");
   EXPECT_TRUE(p.CurrencyCode().isEmpty());
 
   fake.log().homeDefined = false;
-  EXPECT_EQ(errorOf([&] { webPrice(p, "EUR"); }), merxa::HomeCurrencyNotFound);
-  const std::string failure = descriptionOf([&] { webPrice(p, "EUR"); });
-  EXPECT_HOLDS(failure, " METHOD: Pricing.GetWebPrice\r\n DESC: HomeCurrencyNotFound.\r\n");
-  EXPECT_EQ(failure.find(" INFO:"), std::string::npos);
+  const ComError noHome = failureOf([&] { webPrice(p, "EUR"); });
+  EXPECT_EQ(noHome.number, merxa::HomeCurrencyNotFound);
+  EXPECT_HOLDS(noHome.description, " METHOD: Pricing.GetWebPrice\r\n DESC: HomeCurrencyNotFound.\r\n");
+  EXPECT_EQ(noHome.description.find(" INFO:"), std::string::npos);
 }
 
 TEST_F(WebPriceTest, TheCurrencyComponentConvertsAtTheRatesOfTheOrderDate) {
@@ -106,10 +106,11 @@ TEST_F(WebPriceTest, ExactKeyLookupsSetThePartnerOnlyForCustomerPrices) {
   testsupport::LogCapture log;
   // Not the first day of the period: no such key. The connection was closed before the error
   // was raised, so the information is empty.
-  const auto missing = [&] { p.GetCustomerPrice(kBolts, kCustomer, day(2026, 1, 2), "EUR"); };
-  EXPECT_EQ(errorOf(missing), merxa::CustomerPriceNotFound);
-  EXPECT_HOLDS(descriptionOf(missing), " METHOD: Pricing.GetCustomerPrice\r\n DESC: CustomerPriceNotFound.\r\n INFO: .\r\n");
-  EXPECT_EQ(errorOf([&] { p.GetProductPrice(kBolts, day(2026, 1, 1), "GBP"); }), merxa::ProductPriceNotFound);
+  const ComError missing = failureOf([&] { p.GetCustomerPrice(kBolts, kCustomer, day(2026, 1, 2), "EUR"); });
+  EXPECT_EQ(missing.number, merxa::CustomerPriceNotFound);
+  EXPECT_HOLDS(missing.description, " METHOD: Pricing.GetCustomerPrice\r\n DESC: CustomerPriceNotFound.\r\n INFO: .\r\n");
+  EXPECT_EQ(failureOf([&] { p.GetProductPrice(kBolts, day(2026, 1, 1), "GBP"); }).number,
+            merxa::ProductPriceNotFound);
 }
 
 }  // namespace
