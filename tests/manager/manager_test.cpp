@@ -101,76 +101,56 @@ TEST_F(ManagerTest, ValueColumnsTheTableLacksAreLeftOutAndReported) {
             platform::vb::InvalidProcedureCall);
 }
 
-TEST_F(ManagerTest, KeysTheTableLacksNeverWidenAnUpdateOrDelete) {
+TEST_F(ManagerTest, UpdateAndDeleteTouchOnlyTheRowsTheirKnownKeysSelect) {
   addSetting(1001, "A", "B");
   addSetting(1002, "C", "D");
-  EXPECT_EQ(errNumberOf([&] {
-              manager.Update("CUSTOMERSETTING", list({"ORDERTYPE"}), list({"X"}), list({"businesspartnerid"}),
-                             list({1001}));
-            }),
-            platform::vb::InvalidProcedureCall);
-  EXPECT_EQ(errNumberOf([&] {
-              manager.Update("CUSTOMERSETTING", list({"ORDERTYPE"}), list({"X"}), list({}), list({}));
-            }),
-            platform::vb::InvalidProcedureCall);
-  EXPECT_EQ(errNumberOf([&] {
-              manager.Delete("CUSTOMERSETTING", list({"BUSINESSPARTNERID", "CUSTOMERNAME"}), list({1001, "Acme"}));
-            }),
-            platform::vb::InvalidProcedureCall);
+  // A key the table lacks (here by letter case), or none at all, would widen the statement.
+  const std::function<void()> refused[] = {
+      [&] {
+        manager.Update("CUSTOMERSETTING", list({"ORDERTYPE"}), list({"X"}), list({"businesspartnerid"}), list({1001}));
+      },
+      [&] { manager.Update("CUSTOMERSETTING", list({"ORDERTYPE"}), list({"X"}), list({}), list({})); },
+      [&] { manager.Delete("CUSTOMERSETTING", list({"BUSINESSPARTNERID", "CUSTOMERNAME"}), list({1001, "Acme"})); },
+  };
+  for (const auto& call : refused) EXPECT_EQ(errNumberOf(call), platform::vb::InvalidProcedureCall);
   EXPECT_EQ(countOf("SELECT COUNT(*) FROM CUSTOMERSETTING WHERE ORDERTYPE IN ('A', 'C')"), 2);
 
-  manager.Delete("CUSTOMERSETTING", list({"BUSINESSPARTNERID"}), list({"1001"}));
-  EXPECT_EQ(countOf("SELECT COUNT(*) FROM CUSTOMERSETTING"), 1);
-}
-
-TEST_F(ManagerTest, UpdateWritesNullForNullAndEmptyValuesOnlyInTheSelectedRows) {
-  addSetting(1001, "A", "B");
-  addSetting(1002, "C", "D");
+  // Null and empty text write Null, in the selected row only.
   manager.Update("CUSTOMERSETTING", list({"ORDERTYPE", "CCORDERTYPE", "EXPIRATIONPERIOD"}),
                  list({Variant::null(), "", "30"}), list({"BUSINESSPARTNERID"}), list({1001}));
-  auto changed = rowOf("SELECT * FROM CUSTOMERSETTING WHERE BUSINESSPARTNERID = 1001");
-  EXPECT_TRUE(changed->value("ORDERTYPE").isNull());
-  EXPECT_TRUE(changed->value("CCORDERTYPE").isNull());
-  EXPECT_EQ(changed->value("EXPIRATIONPERIOD").toLong(), 30);
-  EXPECT_EQ(rowOf("SELECT ORDERTYPE FROM CUSTOMERSETTING WHERE BUSINESSPARTNERID = 1002")->value("ORDERTYPE").toString(),
-            "C");
+  EXPECT_EQ(countOf("SELECT COUNT(*) FROM CUSTOMERSETTING WHERE ORDERTYPE IS NULL AND CCORDERTYPE IS NULL AND "
+                    "EXPIRATIONPERIOD = 30"),
+            1);
+  manager.Delete("CUSTOMERSETTING", list({"BUSINESSPARTNERID"}), list({"1001"}));
+  EXPECT_EQ(countOf("SELECT COUNT(*) FROM CUSTOMERSETTING WHERE ORDERTYPE = 'C'"), 1);
+  EXPECT_EQ(countOf("SELECT COUNT(*) FROM CUSTOMERSETTING"), 1);
 }
 
-TEST_F(ManagerTest, NullValuesAndKeysThatAreNoNumberFailAndChangeNothing) {
+TEST_F(ManagerTest, NullsNonNumbersAndForeignTableNamesFailAndChangeNothing) {
   addSetting(1001, "A", "B");
-  const int32_t invalidUseOfNull = platform::vb::InvalidUseOfNull;
-  EXPECT_EQ(errNumberOf([&] {
-              manager.Create("CUSTOMERSETTING", list({"BUSINESSPARTNERID", "ORDERTYPE"}), list({1002, Variant::null()}));
-            }),
-            invalidUseOfNull);
-  EXPECT_EQ(errNumberOf([&] {
-              manager.Delete("CUSTOMERSETTING", list({"BUSINESSPARTNERID"}), list({Variant::null()}));
-            }),
-            invalidUseOfNull);
-  EXPECT_EQ(errNumberOf([&] {
-              manager.Delete("CUSTOMERSETTING", list({"BUSINESSPARTNERID"}), list({"1001 OR 1=1"}));
-            }),
-            platform::vb::TypeMismatch);
+  const std::pair<int, std::function<void()>> refused[] = {
+      {platform::vb::InvalidUseOfNull,
+       [&] { manager.Create("CUSTOMERSETTING", list({"BUSINESSPARTNERID", "ORDERTYPE"}), list({1002, Variant::null()})); }},
+      {platform::vb::InvalidUseOfNull,
+       [&] { manager.Delete("CUSTOMERSETTING", list({"BUSINESSPARTNERID"}), list({Variant::null()})); }},
+      {platform::vb::TypeMismatch,
+       [&] { manager.Delete("CUSTOMERSETTING", list({"BUSINESSPARTNERID"}), list({"1001 OR 1=1"})); }},
+      {platform::vb::InvalidProcedureCall,
+       [&] { manager.Delete("CUSTOMERSETTING; DELETE FROM ORDEREXPORTFILE", list({"BUSINESSPARTNERID"}), list({1})); }},
+      {platform::vb::InvalidProcedureCall,
+       [&] { manager.Create("NO_SUCH_TABLE", list({"BUSINESSPARTNERID"}), list({1002})); }},
+  };
+  for (const auto& [number, call] : refused) EXPECT_EQ(errNumberOf(call), number);
   EXPECT_EQ(countOf("SELECT COUNT(*) FROM CUSTOMERSETTING"), 1);
-}
-
-TEST_F(ManagerTest, OnlyTablesOfTheDatabaseNamedPlainlyAreWritten) {
-  for (const char* table : {"CUSTOMERSETTING; DELETE FROM ORDEREXPORTFILE", "NO_SUCH_TABLE", "CUSTOMERSETTING --"})
-    EXPECT_EQ(errNumberOf([&] {
-                manager.Create(table, list({"BUSINESSPARTNERID"}), list({1001}));
-              }),
-              platform::vb::InvalidProcedureCall)
-        << table;
   EXPECT_EQ(countOf("SELECT COUNT(*) FROM ORDEREXPORTFILE"), 1);
-  manager.Create("dbo.CUSTOMERSETTING", list({"BUSINESSPARTNERID"}), list({1001}));
-  EXPECT_EQ(countOf("SELECT COUNT(*) FROM CUSTOMERSETTING"), 1);
+  manager.Create("dbo.CUSTOMERSETTING", list({"BUSINESSPARTNERID"}), list({1002}));
+  EXPECT_EQ(countOf("SELECT COUNT(*) FROM CUSTOMERSETTING"), 2);
 }
 
 TEST_F(ManagerTest, DeleteRefusesACustomerThatSettingsStillReferTo) {
   addSetting(1002, "A", "B");
   EXPECT_TRUE(manager.Exists("customer", list({"CUSTOMERNAME", "businesspartnerid"}), list({"x", 1002})));
   EXPECT_FALSE(manager.Exists("CUSTOMER", list({"BUSINESSPARTNERID"}), list({"1001"})));
-  EXPECT_FALSE(manager.Exists("PRODUCT", list({"BUSINESSPARTNERID"}), list({1002})));
   try {
     manager.Delete("CUSTOMER", list({"BUSINESSPARTNERID"}), list({1002}));
     FAIL();
@@ -229,19 +209,6 @@ TEST_F(ManagerTest, DefaultOrderTypesFallBackFromCustomerToInstanceToParameter) 
   for (const Case& c : cases)
     EXPECT_EQ(manager.GetDefaultOrderType(c.partner, c.instance, c.kind), c.expected)
         << c.partner << " " << c.instance << " " << c.kind;
-}
-
-TEST_F(ManagerTest, RecordsetsComeBackDetachedAndReadable) {
-  addSetting(1002, "CUST", "CCUST");
-  auto settings = manager.GetCustomerSettingData("1002");
-  EXPECT_TRUE(settings->ActiveConnection().isNothing());
-  EXPECT_EQ(settings->value("CCORDERTYPE").toString(), "CCUST");
-  EXPECT_TRUE(manager.GetCustomerSettingData("1001")->empty());
-
-  auto rows = manager.GetRecordSet("SELECT KIROID, SALESORDERTYPE FROM ORDEREXPORTFILE");
-  EXPECT_TRUE(rows->ActiveConnection().isNothing());
-  EXPECT_EQ(rows->RecordCount(), 1);
-  EXPECT_EQ(rows->value("SALESORDERTYPE").toString(), "SO");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "basket/basket.h"
 #include "basket/sales_document.h"
 #include "common/lib_sales.h"
+#include "order/order_export_file.h"
 #include "order/order_status.h"
 #include "platform/data/testing.h"
 #include "platform/registry.h"
@@ -66,28 +67,17 @@ class OrderTest : public testsupport::SalesTest {
     return doc;
   }
 
-  // Adds a line priced by the web layer, without discounts.
-  void addLine(const DictionaryPtr& doc, int32_t lineNr, int32_t sku, const Variant& address = Variant::null()) {
+  // Adds line `lineNr` (product 4700 + lineNr) as the web layer prices it, without discounts
+  // unless `fields` says otherwise.
+  void addLine(const DictionaryPtr& doc, int32_t lineNr, std::vector<std::pair<const char*, Variant>> fields = {}) {
     auto lines = merxa::documentLines(doc);
     lines->addNew();
-    lines->setValue("BASKETID", Variant(idOf(doc)));
-    lines->setValue("BASKETLINENR", Variant(lineNr));
-    lines->setValue("SKU", Variant(sku));
-    lines->setValue("QUANTITY", Variant(2.0));
-    lines->setValue("REQUESTDATE", Variant(Date::fromParts(2026, 12, 24)));
-    lines->setValue("ADDRESSID", address);
-    lines->setValue("PRODUCTCONFIGURABLE", Variant(false));
-    lines->setValue("PRODUCTPRICE", Variant(50.0));
-    for (const char* zero : {"DISCOUNTPERC", "DISCOUNTAMOUNT", "LINEDISCOUNTAMOUNT", "ORDERDISCOUNTAMOUNT"})
-      lines->setValue(zero, Variant(0.0));
-    lines->setValue("LINEAMOUNT", Variant(100.0));
-  }
-
-  // Sets a field of the last line.
-  void setLast(const DictionaryPtr& doc, const char* field, const Variant& value) {
-    auto lines = merxa::documentLines(doc);
-    lines->MoveLast();
-    lines->setValue(field, value);
+    fields.insert(fields.begin(), {{"BASKETID", Variant(idOf(doc))}, {"BASKETLINENR", Variant(lineNr)},
+                                   {"SKU", Variant(4700 + lineNr)}, {"QUANTITY", Variant(2.0)},
+                                   {"PRODUCTPRICE", Variant(50.0)}, {"LINEAMOUNT", Variant(100.0)},
+                                   {"DISCOUNTPERC", Variant(0.0)}, {"DISCOUNTAMOUNT", Variant(0.0)},
+                                   {"LINEDISCOUNTAMOUNT", Variant(0.0)}, {"ORDERDISCOUNTAMOUNT", Variant(0.0)}});
+    for (const auto& [field, value] : fields) lines->setValue(field, value);
   }
 
   // Quotation Q1 of customer 1001 with two lines.
@@ -117,9 +107,9 @@ class OrderTest : public testsupport::SalesTest {
 
 TEST_F(OrderTest, StoresHeaderLinesAndEachAddressOnceThenDeletesTheBasket) {
   auto doc = basketOf(1001);  // billing 101, shipping 102
-  addLine(doc, 2, 4711, Variant(102));
-  addLine(doc, 5, 4712, Variant(103));
-  addLine(doc, 9, 4713);  // ships to the order's shipping address
+  addLine(doc, 2, {{"ADDRESSID", Variant(102)}});
+  addLine(doc, 5, {{"ADDRESSID", Variant(103)}});
+  addLine(doc, 9);  // ships to the order's shipping address
   basket.Save(Variant(doc));
   const std::string id = idOf(doc);
 
@@ -130,57 +120,28 @@ TEST_F(OrderTest, StoresHeaderLinesAndEachAddressOnceThenDeletesTheBasket) {
   EXPECT_EQ(header->value("ORDERID").toString(), id);
   EXPECT_EQ(header->value("ORDERSTATUS").toLong(), merxa::ToBeProcessed);
   EXPECT_EQ(header->value("ORDERLISTNAME").toString(), "Spring order");
-  EXPECT_EQ(header->value("BUSINESSPARTNERID").toLong(), 1001);
-  EXPECT_EQ(header->value("ORDERDATE").toDate().serial, Date::today().serial);
   EXPECT_EQ(header->value("SALESORDERNR").toString(), "");
   EXPECT_TRUE(header->value("QUOTATIONID").isNull());
-  EXPECT_TRUE(header->value("KIROID").isNull());
-  EXPECT_TRUE(header->value("ERROR").isNull());
 
   const std::string lines = " FROM ORDERLINE WHERE ORDERID = '" + id + "' ORDER BY LINENR";
   EXPECT_EQ(columnOf("SELECT LINENR" + lines), (std::vector<std::string>{"1", "2", "3"}));
-  EXPECT_EQ(columnOf("SELECT PRODUCTID" + lines), (std::vector<std::string>{"4711", "4712", "4713"}));
+  EXPECT_EQ(columnOf("SELECT PRODUCTID" + lines), (std::vector<std::string>{"4702", "4705", "4709"}));
   EXPECT_EQ(columnOf("SELECT ADDRESSID" + lines), (std::vector<std::string>{"102", "103", "102"}));
   EXPECT_EQ(columnOf("SELECT LINESTATUS" + lines), (std::vector<std::string>{"0", "0", "0"}));
 
   const std::string history = " FROM ADDRESSHISTORY WHERE ORDERID = '" + id + "' ORDER BY ADDRESSID";
   EXPECT_EQ(columnOf("SELECT ADDRESSID" + history), (std::vector<std::string>{"101", "102", "103"}));
-  EXPECT_EQ(columnOf("SELECT KIROADDRESSCODE" + history), (std::vector<std::string>{"AC0101", "AC0102", "AC0103"}));
   EXPECT_EQ(columnOf("SELECT CITY1" + history), (std::vector<std::string>{"Eindhoven", "Venlo", "Duisburg"}));
-
   EXPECT_EQ(countOf("SELECT COUNT(*) FROM BASKETHEADER"), 0);
   EXPECT_EQ(countOf("SELECT COUNT(*) FROM BASKETLINE"), 0);
-  EXPECT_EQ(order.handedOver, 0);
-}
-
-TEST_F(OrderTest, AnAddressUsedManyTimesIsFrozenOnceAndAnEmptyBasketStillOrders) {
-  auto same = basketOf(1002);  // billing = shipping = 201
-  addLine(same, 1, 4711, Variant(201));
-  addLine(same, 2, 4712);
-  order.SubmitBasket(Variant(same));
-  EXPECT_EQ(columnOf("SELECT ADDRESSID FROM ADDRESSHISTORY WHERE ORDERID = '" + idOf(same) + "'"),
-            (std::vector<std::string>{"201"}));
-
-  auto empty = basketOf(1003);  // billing 301, shipping 302 without an ERP code
-  order.SubmitBasket(Variant(empty));
-  const std::string id = idOf(empty);
-  EXPECT_EQ(countOf("SELECT COUNT(*) FROM ORDERHEADER WHERE ORDERID = '" + id + "'"), 1);
-  EXPECT_EQ(countOf("SELECT COUNT(*) FROM ORDERLINE WHERE ORDERID = '" + id + "'"), 0);
-  EXPECT_EQ(columnOf("SELECT KIROADDRESSCODE FROM ADDRESSHISTORY WHERE ORDERID = '" + id + "' ORDER BY ADDRESSID"),
-            (std::vector<std::string>{"OC0301", "null"}));
-  EXPECT_EQ(countOf("SELECT COUNT(*) FROM BASKETHEADER"), 0);
 }
 
 TEST_F(OrderTest, LineDiscountsFollowTheDocumentsOrigin) {
   auto doc = basketOf(1001);
-  addLine(doc, 1, 4711);
-  setLast(doc, "DISCOUNTPERC", Variant(10.0));
-  setLast(doc, "LINEDISCOUNTAMOUNT", Variant(7.0));
-  setLast(doc, "DISCOUNTAMOUNT", Variant(99.0));
-  setLast(doc, "ORDERDISCOUNTAMOUNT", Variant(1.5));
-  addLine(doc, 2, 4712);
-  setLast(doc, "DISCOUNTAMOUNT", Variant(3.0));
-  setLast(doc, "LINEDISCOUNTAMOUNT", Variant(99.0));
+  addLine(doc, 1,
+          {{"DISCOUNTPERC", Variant(10.0)}, {"LINEDISCOUNTAMOUNT", Variant(7.0)}, {"DISCOUNTAMOUNT", Variant(99.0)},
+           {"ORDERDISCOUNTAMOUNT", Variant(1.5)}});
+  addLine(doc, 2, {{"DISCOUNTAMOUNT", Variant(3.0)}, {"LINEDISCOUNTAMOUNT", Variant(99.0)}});
   order.SubmitBasket(Variant(doc));
   const std::string basketLines = " FROM ORDERLINE WHERE ORDERID = '" + idOf(doc) + "' ORDER BY LINENR";
   EXPECT_EQ(columnOf("SELECT DISCOUNTAMOUNT" + basketLines), (std::vector<std::string>{"7", "3"}));
@@ -197,26 +158,22 @@ TEST_F(OrderTest, LineDiscountsFollowTheDocumentsOrigin) {
 
 TEST_F(OrderTest, UnfilledHeaderAndLineFieldsGetTheirDefaults) {
   auto doc = basketOf(1001);
-  addLine(doc, 1, 4711);
-  setLast(doc, "PRODUCTCONFIGID", Variant("   "));
-  addLine(doc, 2, 4712);
-  setLast(doc, "PRODUCTCONFIGID", Variant(" CFG0001 "));
-  addLine(doc, 3, 4713);
+  addLine(doc, 1, {{"PRODUCTCONFIGID", Variant("   ")}});
+  addLine(doc, 2, {{"PRODUCTCONFIGID", Variant(" CFG0001 ")}});
+  addLine(doc, 3);
   ASSERT_TRUE(merxa::documentHeader(doc)->value("PAYMENTMETHOD").isNull());
   order.SubmitBasket(Variant(doc));
 
   EXPECT_EQ(merxa::documentHeader(doc)->value("PAYMENTMETHOD").toLong(), 1);
-  auto header = rowsOf("SELECT WEBPAYMENTMETHOD, CALCULATETAX, FREIGHTTOTAL, CURRENCYDECIMALS FROM ORDERHEADER");
+  auto header = rowsOf("SELECT WEBPAYMENTMETHOD, CALCULATETAX, FREIGHTTOTAL FROM ORDERHEADER");
   EXPECT_EQ(header->value("WEBPAYMENTMETHOD").toLong(), 1);
   EXPECT_EQ(header->value("CALCULATETAX").toLong(), 0);
   EXPECT_TRUE(header->value("FREIGHTTOTAL").isNull());
-  EXPECT_TRUE(header->value("CURRENCYDECIMALS").isNull());
 
   const std::string lines = " FROM ORDERLINE ORDER BY LINENR";
   EXPECT_EQ(columnOf("SELECT CONFIGID" + lines), (std::vector<std::string>{"null", "CFG0001", "null"}));
   EXPECT_EQ(columnOf("SELECT CONFIGCOMPLETE" + lines), (std::vector<std::string>{"False", "True", "False"}));
   EXPECT_EQ(columnOf("SELECT LINETAX" + lines), (std::vector<std::string>{"0", "0", "0"}));
-  EXPECT_EQ(columnOf("SELECT TAXCODE" + lines), (std::vector<std::string>{"null", "null", "null"}));
 }
 
 TEST_F(OrderTest, AQuotationBecomesAnOrderUnderANewIdentifierEachTimeAndIsMarked) {
@@ -240,9 +197,7 @@ TEST_F(OrderTest, AQuotationBecomesAnOrderUnderANewIdentifierEachTimeAndIsMarked
   ASSERT_FALSE(orders->eof());
   EXPECT_EQ(orders->value("QUOTATIONID").toString(), "Q1");
   EXPECT_EQ(orders->value("ORDERLISTNAME").toString(), "Tender 7");
-  EXPECT_EQ(orders->value("HEADERTEXT").toString(), "Call first");
   EXPECT_EQ(orders->value("ORDERDATE").toDate().serial, Date::today().serial);
-  EXPECT_EQ(orders->value("WEBPAYMENTMETHOD").toLong(), 1);
   EXPECT_EQ(countOf("SELECT COUNT(*) FROM ORDERHEADER WHERE QUOTATIONID = 'Q1'"), 2);
   EXPECT_EQ(columnOf("SELECT ADDRESSID FROM ORDERLINE WHERE ORDERID = '" + second + "' ORDER BY LINENR"),
             (std::vector<std::string>{"102", "102"}));
@@ -251,8 +206,8 @@ TEST_F(OrderTest, AQuotationBecomesAnOrderUnderANewIdentifierEachTimeAndIsMarked
 
 TEST_F(OrderTest, ASubmissionIsStoredWhollyOrNotAtAll) {
   auto doc = basketOf(1001);
-  addLine(doc, 1, 4711, Variant(103));
-  addLine(doc, 2, 4712);
+  addLine(doc, 1, {{"ADDRESSID", Variant(103)}});
+  addLine(doc, 2);
   basket.Save(Variant(doc));
   const std::string id = idOf(doc);
   testsupport::LogCapture log;
@@ -266,11 +221,11 @@ TEST_F(OrderTest, ASubmissionIsStoredWhollyOrNotAtAll) {
     } catch (const ComError& e) {
       for (const char* routine : {"Order.InsertAddresses", "Order.InsertOrderHeader", "Order.InsertOrderLines"})
         if (e.description.find(routine) != std::string::npos) failedIn.insert(routine);
-      EXPECT_EQ(countOf("SELECT COUNT(*) FROM ORDERHEADER"), 0) << "statement " << n;
-      EXPECT_EQ(countOf("SELECT COUNT(*) FROM ORDERLINE"), 0) << "statement " << n;
-      EXPECT_EQ(countOf("SELECT COUNT(*) FROM ADDRESSHISTORY"), 0) << "statement " << n;
+      EXPECT_EQ(countOf("SELECT (SELECT COUNT(*) FROM ORDERHEADER) + (SELECT COUNT(*) FROM ORDERLINE) + "
+                        "(SELECT COUNT(*) FROM ADDRESSHISTORY)"),
+                0)
+          << "statement " << n;
       EXPECT_EQ(countOf("SELECT COUNT(*) FROM BASKETLINE WHERE BASKETID = '" + id + "'"), 2) << "statement " << n;
-      EXPECT_EQ(countOf("SELECT COUNT(*) FROM BASKETHEADER WHERE BASKETID = '" + id + "'"), 1) << "statement " << n;
       continue;
     }
     break;
@@ -294,7 +249,8 @@ TEST_F(OrderTest, OnlyInstancesThatExportAtOnceHandTheOrderOver) {
     submitter.SubmitBasket(Variant(doc));
     EXPECT_EQ(submitter.handedOver, c.handedOver) << (c.instance.isNull() ? "Null" : c.instance.toString());
   }
-  EXPECT_EQ(countOf("SELECT COUNT(*) FROM ORDERHEADER"), 4);
+  EXPECT_EQ(countOf("SELECT COUNT(*) FROM ORDERHEADER"), 4);  // baskets without lines order too
+  EXPECT_EQ(countOf("SELECT COUNT(*) FROM BASKETHEADER"), 0);
 }
 
 TEST_F(OrderTest, ABasketIdentifierCannotReachOtherBaskets) {
@@ -306,6 +262,17 @@ TEST_F(OrderTest, ABasketIdentifierCannotReachOtherBaskets) {
   order.SubmitBasket(Variant(doc));
   EXPECT_EQ(countOf("SELECT COUNT(*) FROM ORDERHEADER WHERE ORDERID = 'x'' OR BASKETID <> ''x'"), 1);
   EXPECT_EQ(countOf("SELECT COUNT(*) FROM BASKETHEADER"), 2);
+}
+
+TEST_F(OrderTest, ExportSettingsOfEveryInstanceOutliveTheirConnection) {
+  merxa::OrderExportFile exportFile;
+  run("INSERT INTO ORDEREXPORTFILE (KIROID, EXPORTMESSAGETYPE) VALUES (2, '2')");
+  auto instances = exportFile.GetAllInstances();
+  EXPECT_TRUE(instances->ActiveConnection().isNothing());
+  EXPECT_EQ(instances->RecordCount(), 2);
+  EXPECT_GE(instances->columnIndex("CREDITCARDORDERTYPE"), 0);
+  run("DELETE FROM ORDEREXPORTFILE");
+  EXPECT_TRUE(exportFile.GetAllInstances()->empty());
 }
 
 }  // namespace

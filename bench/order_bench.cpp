@@ -1,0 +1,173 @@
+// What order submission costs over the SQL it sends. For a stored basket of 50 priced lines:
+//   SubmitBasket  Merxa.Order.SubmitBasket of the restored basket document
+//   Statements    the statements a submission sends, executed directly on one provider
+//                 connection in one transaction: per address the history lookup, the two
+//                 address reads and the history insert; the order header; 50 order lines; the
+//                 two basket deletes; after the commit, the instance's export setting
+// and prints SubmitBasket / Statements after the table. The basket is stored (and, for
+// SubmitBasket, restored) before each iteration, outside the timing; each run starts on freshly
+// loaded demonstration data, so neither meets the other's orders.
+//
+// Runs on a fresh embedded database; with MERXA_TEST_CONNECTION naming a PostgreSQL server,
+// on that server.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "basket/basket.h"
+#include "common/encoding.h"
+#include "order/order.h"
+#include "platform/data/connection.h"
+#include "platform/data/pool.h"
+#include "tests/support/sales_fixture.h"
+
+namespace {
+
+using platform::Variant;
+using namespace platform::data;
+
+constexpr int kLines = 50;
+
+std::string nextBasketId() {
+  static int counter = 0;
+  char id[33];
+  std::snprintf(id, sizeof id, "BENCH%027d", ++counter);
+  return id;
+}
+
+// A basket of customer 1001 (billing 101, shipping 102) for ERP instance 1, every line priced.
+void storeBasket(const std::string& id) {
+  const std::string basket = merxa::SqlLiteralText(id);
+  auto cn = platform::makeObject<Connection>();
+  cn->open(testsupport::connectionString());
+  cn->BeginTrans();
+  cn->executeNoRecords(
+      "INSERT INTO BASKETHEADER (BASKETID, USERID, BUSINESSPARTNERID, BASKETNAME, BASKETDATE, BILLINGADDRESSID, "
+      "SHIPPINGADDRESSID, CURRENCYCODE, CARRIERCODE, KIROID, DISCOUNTPERC, TOTALNETAMOUNT, DISCOUNTTOTAL, SUBTOTAL, "
+      "TOTAL) VALUES (" + basket + ", 'U1', 1001, 'Bench order', '2026-12-01 00:00:00', 101, 102, 'EUR', 'ROAD', 1, 0, "
+      "1250, 0, 1250, 1250)");
+  for (int nr = 1; nr <= kLines; ++nr)
+    cn->executeNoRecords(
+        "INSERT INTO BASKETLINE (BASKETID, BASKETLINENR, SKU, QUANTITY, REQUESTDATE, ADDRESSID, PRODUCTCONFIGURABLE, "
+        "PRODUCTUNITCODE, PRODUCTPRICE, DISCOUNTPERC, DISCOUNTAMOUNT, LINEDISCOUNTAMOUNT, ORDERDISCOUNTAMOUNT, "
+        "LINEAMOUNT) VALUES (" + basket + ", " + std::to_string(nr) + ", " + std::to_string(4700 + nr) +
+        ", 2, '2026-12-24 00:00:00', 102, 0, 'EA', 12.5, 0, 0, 0, 0, 25)");
+  cn->CommitTrans();
+  cn->Close();
+}
+
+// The statements SubmitBasket sends for the basket storeBasket makes, in its order.
+std::vector<std::string> submissionStatements(const std::string& id) {
+  const std::string order = merxa::SqlLiteralText(id);
+  std::vector<std::string> sql;
+  const char* history[] = {
+      "101, 'NL', 'Acme Industrial Supplies', 'Accounts payable', 'Industrieweg 4', 'Postbus 77', 'Eindhoven', NULL, "
+      "'Noord-Brabant', '5652 AA', '+31 40 555 1234', NULL, 'Netherlands', 'Billing', 'AC0101'",
+      "102, 'NL', 'Acme Industrial Supplies', 'Goods receiving', 'Logistiekstraat 9', NULL, 'Venlo', NULL, "
+      "'Limburg', '5928 PZ', '+31 77 555 9876', NULL, 'Netherlands', 'Warehouse', 'AC0102'"};
+  for (int i = 0; i < 2; ++i) {
+    const std::string address = std::to_string(101 + i);
+    sql.push_back("SELECT * FROM ADDRESSHISTORY WHERE ORDERID = " + order + " AND ADDRESSID = " + address);
+    sql.push_back("SELECT A.COUNTRYCODE, A.NAME1, A.NAME2, A.STREET1, A.STREET2, A.CITY1, A.CITY2, A.STATEPROVINCE, "
+                  "A.ZIPCODE, A.PHONE, A.FAX, C.COUNTRYNAME, A.SHORTDESCRIPTION FROM ADDRESS A LEFT JOIN COUNTRY C "
+                  "ON C.COUNTRYCODE = A.COUNTRYCODE WHERE A.ADDRESSID = " + address);
+    sql.push_back("SELECT KIROADDRESSCODE FROM ADDRESS WHERE ADDRESSID = " + address);
+    sql.push_back("INSERT INTO ADDRESSHISTORY (ORDERID, ADDRESSID, COUNTRYCODE, NAME1, NAME2, STREET1, STREET2, CITY1, "
+                  "CITY2, STATEPROVINCE, ZIPCODE, PHONE, FAX, COUNTRYNAME, SHORTDESCRIPTION, KIROADDRESSCODE) "
+                  "VALUES (" + order + ", " + history[i] + ")");
+  }
+  sql.push_back(
+      "INSERT INTO ORDERHEADER (ORDERID, CURRENCYCODE, USERID, SHIPPINGADDRESSID, BILLINGADDRESSID, "
+      "BUSINESSPARTNERID, CARRIERCODE, ORDERLISTNAME, ORDERSTATUS, ORDERDATE, ORDERTYPE, HEADERTEXT, SALESORDERNR, "
+      "QUOTATIONID, DISCOUNTPERC, CUSTOMERPONR, ACKNOWLEDGEMENTURL, KIROID, FREIGHTTOTAL, WEBPAYMENTMETHOD, FREIGHTTAX, "
+      "CALCULATETAX, CURRENCYDECIMALS, CUSTOMERCODE, CUSTOMERNAME, FREIGHTTAXCODE, FREIGHTTAXCODEDESCRIPTION, "
+      "FREIGHTTAXPERC, SUBTOTAL, TAXTOTAL, TOTAL, TOTALNETAMOUNT, DISCOUNTTOTAL, CURRENCYSYMBOL) VALUES (" + order +
+      ", 'EUR', 'U1', 102, 101, 1001, 'ROAD', 'Bench order', 0, '2026-12-01 00:00:00', NULL, NULL, '', NULL, 0, NULL, "
+      "NULL, 1, NULL, 1, NULL, 0, NULL, NULL, NULL, NULL, NULL, NULL, 1250, NULL, 1250, 1250, 0, NULL)");
+  for (int nr = 1; nr <= kLines; ++nr)
+    sql.push_back(
+        "INSERT INTO ORDERLINE (ORDERID, LINENR, PRODUCTID, UNITCODE, ADDRESSID, QUANTITY, PRICE, DISCOUNTPERC, "
+        "DISCOUNTAMOUNT, AMOUNT, CONFIGID, CONFIGCOMPLETE, LINETEXT, REQUESTDATE, ALLOCATIONDATE, LINETAX, LINEFREIGHT, "
+        "TAXCODE, TAXPERCENTAGE, TAXCODEDESCRIPTION, LINEFREIGHTTAX, LINESTATUS, ORDERDISCOUNT, PARTNUMBER) VALUES (" +
+        order + ", " + std::to_string(nr) + ", " + std::to_string(4700 + nr) +
+        ", 'EA', 102, 2, 12.5, 0, 0, 25, NULL, 0, NULL, '2026-12-24 00:00:00', NULL, 0, 0, NULL, 0, NULL, 0, 0, 0, "
+        "NULL)");
+  sql.push_back("DELETE FROM BASKETLINE WHERE BASKETID = " + order);
+  sql.push_back("DELETE FROM BASKETHEADER WHERE BASKETID = " + order);
+  return sql;
+}
+
+void run(ProviderConnection& session, const std::string& sql) {
+  auto stmt = session.prepare(sql);
+  while (stmt->step()) benchmark::DoNotOptimize(stmt->value(0));
+}
+
+void SubmitBasket(benchmark::State& state) {
+  testsupport::resetData();
+  auto order = platform::makeObject<merxa::Order>();
+  merxa::Basket basket;
+  for (auto _ : state) {
+    state.PauseTiming();
+    const std::string id = nextBasketId();
+    storeBasket(id);
+    const Variant document(basket.Restore(id));
+    state.ResumeTiming();
+    order->SubmitBasket(document);
+  }
+}
+
+void Statements(benchmark::State& state) {
+  testsupport::resetData();
+  const ConnectionProperties props = parseConnectionString(testsupport::connectionString());
+  for (auto _ : state) {
+    state.PauseTiming();
+    const std::string id = nextBasketId();
+    storeBasket(id);
+    const std::vector<std::string> sql = submissionStatements(id);
+    state.ResumeTiming();
+    auto session = ConnectionPool::instance().acquire(props);
+    session->begin();
+    for (const std::string& statement : sql) run(*session, statement);
+    session->commit();
+    run(*session, "SELECT EXPORTMESSAGETYPE FROM ORDEREXPORTFILE WHERE KIROID= '1'");
+    ConnectionPool::instance().release(props, std::move(session));
+  }
+}
+
+// Keeps each run's real and CPU time per iteration, to print the ratios after the table: the
+// real time includes the database's own work (and, on the server, the round trips), the CPU
+// time is this process's share.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& r : runs)
+      if (!r.error_occurred) times_[r.benchmark_name()] = {r.GetAdjustedRealTime(), r.GetAdjustedCPUTime()};
+  }
+  void printRatio(const std::string& provider) const {
+    const auto submit = times_.find("SubmitBasket"), statements = times_.find("Statements");
+    if (submit == times_.end() || statements == times_.end()) return;
+    std::printf("%s: SubmitBasket of %d lines / its statements run directly: real time %.2fx, CPU time %.2fx\n",
+                provider.c_str(), kLines, submit->second.first / statements->second.first,
+                submit->second.second / statements->second.second);
+  }
+
+ private:
+  std::map<std::string, std::pair<double, double>> times_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  testsupport::ensureEnvironment();
+  benchmark::RegisterBenchmark("SubmitBasket", SubmitBasket)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("Statements", Statements)->Unit(benchmark::kMillisecond);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.printRatio(parseConnectionString(testsupport::connectionString())["PROVIDER"]);
+  benchmark::Shutdown();
+}
