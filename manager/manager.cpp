@@ -34,13 +34,11 @@ LiteralKind literalKindOf(int32_t dataType) {
     case ado::adDouble:
     case ado::adCurrency:
     case ado::adDecimal:
-    case ado::adNumeric:
-    case 111: return LiteralKind::Decimal;  // the floating-point code older callers pass
+    case ado::adNumeric: return LiteralKind::Decimal;
     case ado::adBoolean: return LiteralKind::Flag;
     case ado::adDate:
     case ado::adDBDate:
-    case ado::adDBTimeStamp:
-    case 112: return LiteralKind::Date;  // the date code older callers pass
+    case ado::adDBTimeStamp: return LiteralKind::Date;
     default: return LiteralKind::Text;
   }
 }

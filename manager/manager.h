@@ -8,9 +8,9 @@
 //
 //   code (DATA_TYPE)                 literal written
 //   2, 3, 16, 17, 18, 19             whole number; a fraction is rounded half to even (12.5 -> 12)
-//   4, 5, 6, 14, 131, 111            decimal number, fraction kept (12.5 stays 12.5)
+//   4, 5, 6, 14, 131                 decimal number, fraction kept (12.5 stays 12.5)
 //   11                               flag 1 or 0 ("True"/"False" in any case, or a number: 0 is 0)
-//   7, 133, 135, 112                 date
+//   7, 133, 135                      date
 //   129, 130 and every other code    quoted text
 //
 // What the two databases report for the declared types of the schema folder:

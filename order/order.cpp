@@ -67,6 +67,13 @@ std::string date(const Variant& v) { return SqlLiteralDate(v.toDate()); }
 std::string orNull(const Variant& v, std::string (*literal)(const Variant&)) { return filled(v) ? literal(v) : "NULL"; }
 std::string orZero(const Variant& v) { return filled(v) ? number(v) : "0"; }
 
+// Writes `id` into the QUOTATIONID of the header and of every line.
+void nameQuotationDocument(const RecordsetPtr& header, const RecordsetPtr& lines, const Variant& id) {
+  header->setValue("QUOTATIONID", id);
+  if (!lines->empty())
+    for (lines->MoveFirst(); !lines->eof(); lines->MoveNext()) lines->setValue("QUOTATIONID", id);
+}
+
 // The address a line ships to: its own, or the order's shipping address when it has none.
 Variant lineAddress(const Recordset& lines, const Variant& shippingAddress) {
   const Variant own = optional(lines, "ADDRESSID");
@@ -94,13 +101,10 @@ void Order::SubmitBasket(const Variant& iBasket) {
     } else {
       // A quotation can be ordered more than once: each order gets an identifier of its own.
       sourceId = header->value("QUOTATIONID").toString();
-      const Variant orderId(Sls_CreateGUID());
-      header->setValue("QUOTATIONID", orderId);
-      if (!lines->empty())
-        for (lines->MoveFirst(); !lines->eof(); lines->MoveNext()) lines->setValue("QUOTATIONID", orderId);
+      nameQuotationDocument(header, lines, Variant(Sls_CreateGUID()));
     }
 
-    {
+    try {
       ScopedConnection cn;
       ScopedTransaction tx(cn.get());
       InsertAddresses(document, cn.get());
@@ -114,6 +118,11 @@ void Order::SubmitBasket(const Variant& iBasket) {
         UpdateQuotation(sourceId, cn.get());
       }
       tx.commit();
+    } catch (...) {
+      // Nothing was stored: the document names its quotation again, so that trying once more
+      // orders that quotation rather than an order that does not exist.
+      if (quotation) nameQuotationDocument(header, lines, Variant(sourceId));
+      throw;
     }
 
     // An order without an ERP instance has no instance settings to follow: it waits for export.

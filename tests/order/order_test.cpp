@@ -180,6 +180,12 @@ TEST_F(OrderTest, AQuotationBecomesAnOrderUnderANewIdentifierEachTimeAndIsMarked
   storeQuotation();
   auto submitter = platform::createObject("Merxa.Order");  // late-bound, as the pages call it
   auto quotation = quotationDocument();
+  {
+    platform::data::StatementFailure failure(1);
+    testsupport::LogCapture log;
+    EXPECT_THROW(submitter->call("SubmitBasket", {Variant(quotation)}), ComError);
+  }
+  EXPECT_EQ(merxa::documentHeader(quotation)->value("QUOTATIONID").toString(), "Q1");  // as it came
   submitter->call("SubmitBasket", {Variant(quotation)});
   const std::string first = merxa::documentHeader(quotation)->value("QUOTATIONID").toString();
   quotation = quotationDocument();
