@@ -24,6 +24,7 @@ struct RegistryState {
   std::map<std::string, std::vector<Factory>> overrides;  // upper-cased name -> stack
   std::map<std::string, Factory> local;                    // upper-cased ProgID or clsid
   std::map<std::string, void*> libraries;                  // path -> handle, never unloaded
+  std::map<std::string, Factory> loaded;                   // name -> factory of a loaded library
 };
 
 RegistryState& state() {
@@ -117,10 +118,14 @@ ObjectPtr createObject(std::string_view name) {
       factory = it->second.back();
     } else if (auto l = s.local.find(key); l != s.local.end()) {
       factory = l->second;
+    } else if (auto f = s.loaded.find(key); f != s.loaded.end()) {
+      factory = f->second;
     } else {
+      // Libraries stay loaded, so a class found once is created from memory afterwards.
       for (const Registration& r : readRegistrations()) {
         if (upperCase(r.progId) == key || upperCase(r.clsid) == key) {
           factory = loadFactory(s, r);
+          if (factory) s.loaded[key] = factory;
           break;
         }
       }
