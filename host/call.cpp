@@ -19,6 +19,12 @@ void usage() {
 
 }  // namespace
 
+int reportError(const platform::ComError& e) {
+  std::fprintf(stderr, "error 0x%s\nsource: %s\ndescription: %s\n", platform::hexNumber(e.number).c_str(),
+               e.source.c_str(), e.description.c_str());
+  return 1;
+}
+
 int runCall(const Arguments& args) {
   // Properties to set before the call and to print after it, given between the ProgID and the
   // member.
@@ -60,9 +66,7 @@ int runCall(const Arguments& args) {
     for (const std::string& name : gets) std::printf("%s: %s\n", name.c_str(), toJson(object->call(name)).c_str());
     return 0;
   } catch (const platform::ComError& e) {
-    std::fprintf(stderr, "error 0x%s\nsource: %s\ndescription: %s\n", platform::hexNumber(e.number).c_str(),
-                 e.source.c_str(), e.description.c_str());
-    return 1;
+    return reportError(e);
   }
 }
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/error.h"
+
 namespace host {
 
 using Arguments = std::vector<std::string>;
@@ -14,6 +16,10 @@ int runSetup(const Arguments& args);
 int runCall(const Arguments& args);
 // merxa demo: the road of one order on a fresh embedded database
 int runDemo(const Arguments& args);
+
+// Prints a failure as the host reports every one: the number in hex, the source, the
+// description. Returns the exit code for a failure.
+int reportError(const platform::ComError& e);
 
 // The installation home: --home, else $CORVANE_HOME, else $HOME/.corvane.
 std::string corvaneHome(const Arguments& args);

@@ -103,9 +103,7 @@ int runDemo(const Arguments& args) {
     std::printf("The road of one order ran to its end.\n");
     return 0;
   } catch (const platform::ComError& e) {
-    std::fprintf(stderr, "error 0x%s\nsource: %s\ndescription: %s\n", platform::hexNumber(e.number).c_str(),
-                 e.source.c_str(), e.description.c_str());
-    return 1;
+    return reportError(e);
   }
 }
 
