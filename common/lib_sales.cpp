@@ -1,8 +1,10 @@
 #include "common/lib_sales.h"
 
+#include <charconv>
 #include <cstdio>
 
 #include "common/error_handling.h"
+#include "common/merxa_error.h"
 #include "platform/context.h"
 #include "platform/dictionary.h"
 #include "platform/guid.h"
@@ -160,6 +162,18 @@ std::string Sls_GetParameterValue(std::string& iParameter) {
         return parameters->invoke("GetParameterValue", platform::CallKind::Call, args).toString();
       },
       [&] { return "Failed to retrieve parameter: " + iParameter; });
+}
+
+int32_t businessPartnerIdOf(const std::string& text, const std::string& source) {
+  std::string_view digits = text;
+  while (!digits.empty() && digits.front() == ' ') digits.remove_prefix(1);
+  while (!digits.empty() && digits.back() == ' ') digits.remove_suffix(1);
+  if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+  int32_t id = 0;
+  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), id);
+  if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size())
+    raiseMerxa(InvalidCustomer, source, "'" + text + "' is not a business partner id");
+  return id;
 }
 
 Variant Sls_EscapeSQLQuotes(const Variant& text) {

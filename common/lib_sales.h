@@ -50,6 +50,12 @@ std::string Sls_CreateGUID();
 // The value of a sales parameter, through "Merxa.SalesParameter".
 std::string Sls_GetParameterValue(std::string& iParameter);
 
+// The business partner id a caller gave as text: a whole number (blanks around it allowed),
+// else InvalidCustomer raised under `source` before any statement runs. Compared with the
+// integer column, other text would be refused by the database server and match nothing on the
+// embedded database; this way both answer alike.
+int32_t businessPartnerIdOf(const std::string& text, const std::string& source);
+
 // The text with every single quote doubled; Null stays Null.
 Variant Sls_EscapeSQLQuotes(const Variant& text);
 

@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +16,17 @@ namespace {
 
 void usage() {
   std::fputs("usage: merxa call PROGID [--set NAME=VALUE]... [--get NAME]... MEMBER [ARG...]\n", stderr);
+}
+
+// Reads one argument into `out`; says why and gives false when no call can take it.
+bool readArgument(const std::string& text, Variant& out) {
+  try {
+    out = parseArgument(text);
+    return true;
+  } catch (const std::invalid_argument& e) {
+    std::fprintf(stderr, "merxa call: the argument %s cannot be passed: %s\n", text.c_str(), e.what());
+    return false;
+  }
 }
 
 }  // namespace
@@ -39,7 +51,8 @@ int runCall(const Arguments& args) {
         std::fprintf(stderr, "merxa call: --set wants NAME=VALUE, not '%s'\n", assignment.c_str());
         return 2;
       }
-      sets.emplace_back(assignment.substr(0, eq), parseArgument(assignment.substr(eq + 1)));
+      sets.emplace_back(assignment.substr(0, eq), Variant());
+      if (!readArgument(assignment.substr(eq + 1), sets.back().second)) return 2;
     } else if (args[member] == "--get") {
       gets.push_back(args[member + 1]);
     } else {
@@ -50,11 +63,13 @@ int runCall(const Arguments& args) {
     usage();
     return 2;
   }
+  platform::Args callArgs(args.size() - member - 1);
+  for (size_t i = member + 1; i < args.size(); ++i) {
+    if (!readArgument(args[i], callArgs[i - member - 1])) return 2;
+  }
   try {
     platform::ObjectPtr object = platform::createObject(args[0]);
     for (const auto& [name, value] : sets) object->put(name, value);
-    platform::Args callArgs;
-    for (size_t i = member + 1; i < args.size(); ++i) callArgs.push_back(parseArgument(args[i]));
     const platform::Args before = callArgs;
     const Variant result = object->invoke(args[member], platform::CallKind::Call, callArgs);
     std::printf("%s\n", toJson(result).c_str());

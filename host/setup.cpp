@@ -83,7 +83,7 @@ int runSetup(const Arguments& args) {
       for (const char* suffix : {"", "-wal", "-shm"}) fs::remove(database.string() + suffix);
 
     auto cn = platform::makeObject<platform::data::Connection>();
-    cn->open(connectionString);
+    cn->open(platform::data::creatingDatabase(connectionString));
     cn->BeginTrans();
     for (const std::string& statement : drops) cn->executeNoRecords(statement);
     const auto provider = platform::data::parseConnectionString(connectionString)["PROVIDER"];

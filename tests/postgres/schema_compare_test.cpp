@@ -47,7 +47,7 @@ class SchemaComparison : public ::testing::Test {
     ConnectionPool::instance().closeIdle();  // no pooled session may keep the old file open
     std::filesystem::remove(path);
     embedded = makeObject<Connection>();
-    embedded->open("Provider=SQLite;Data Source=" + path.string());
+    embedded->open(platform::data::creatingDatabase("Provider=SQLite;Data Source=" + path.string()));
     for (const std::string& statement : schema::statements(schema::salesSchemaSql("SQLite")))
       embedded->executeNoRecords(statement);
   }
