@@ -6,6 +6,7 @@
 #include "common/error_handling.h"
 #include "common/merxa_error.h"
 #include "platform/context.h"
+#include "platform/data/storable_text.h"
 #include "platform/dictionary.h"
 #include "platform/guid.h"
 #include "platform/registry.h"
@@ -174,6 +175,17 @@ int32_t businessPartnerIdOf(const std::string& text, const std::string& source) 
   if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size())
     raiseMerxa(InvalidCustomer, source, "'" + text + "' is not a business partner id");
   return id;
+}
+
+void requireStorableText(const platform::data::Recordset& rs, const std::string& rowName) {
+  for (int i = 0; i < rs.columnCount(); ++i) {
+    const std::string& name = rs.columnInfo(i).name;
+    const Variant value = rs.value(name);
+    if (!value.isString()) continue;
+    if (const char* reason = platform::data::unstorableText(value.rawString()))
+      platform::raiseVb(platform::vb::InvalidProcedureCall, "Merxa",
+                        "Field " + name + " of " + rowName + " " + reason);
+  }
 }
 
 Variant Sls_EscapeSQLQuotes(const Variant& text) {

@@ -56,6 +56,11 @@ std::string Sls_GetParameterValue(std::string& iParameter);
 // embedded database; this way both answer alike.
 int32_t businessPartnerIdOf(const std::string& text, const std::string& source);
 
+// Refuses the current row of a document's recordset when one of its text fields holds what no
+// database stores alike (a NUL, text that is not UTF-8): 5 (Invalid procedure call), naming the
+// field and `rowName` ("line 2"), before any statement is built from the row.
+void requireStorableText(const platform::data::Recordset& rs, const std::string& rowName);
+
 // The text with every single quote doubled; Null stays Null.
 Variant Sls_EscapeSQLQuotes(const Variant& text);
 

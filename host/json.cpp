@@ -111,8 +111,14 @@ std::string recordsetJson(platform::data::Recordset& rs, int indent) {
 Variant parseArgument(std::string_view text) {
   // Numbers with leading zeros are no JSON and stay text, as every other bare word does.
   if (isLongWholeNumber(text)) return Variant(std::string(text));
-  const Json j = Json::parse(text, nullptr, false);
-  if (j.is_discarded()) return Variant(std::string(text));
+  Json j;
+  try {
+    j = Json::parse(text);
+  } catch (const Json::out_of_range&) {
+    throw std::invalid_argument("a number beyond the range of a Double");
+  } catch (const Json::exception&) {
+    return Variant(std::string(text));  // not JSON
+  }
   return fromJson(j);
 }
 
