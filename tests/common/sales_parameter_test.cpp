@@ -103,6 +103,7 @@ TEST(SalesParameter, TheLastInstallationRecordWins) {
 }
 
 TEST(SalesParameter, ANameOutsideTheListIsReportedAsNotFound) {
+  ParameterHome home({{"config", generalParameters("<value key='TaxSource'>Backend</value>")}});
   testsupport::LogCapture log;
   for (const char* name : {"NoSuchParameter", "enablefreight"}) {
     const ComError e = errorOf([&] { parameter(name); });
