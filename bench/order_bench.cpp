@@ -1,9 +1,11 @@
 // What order submission costs over the SQL it sends. For a stored basket of 50 priced lines:
 //   SubmitBasket  Merxa.Order.SubmitBasket of the restored basket document
-//   Statements    the statements a submission sends, executed directly on one provider
-//                 connection in one transaction: per address the history lookup, the two
-//                 address reads and the history insert; the order header; 50 order lines; the
-//                 two basket deletes; after the commit, the instance's export setting
+//   Statements    the statements a submission sends, executed on the bare driver (sqlite3,
+//                 libpq) of a session of the provider's pool, in one transaction: per address
+//                 the history lookup, the two address reads and the history insert; the order
+//                 header; 50 order lines; the two basket deletes; after the commit, the
+//                 instance's export setting. A traced submission checks that the list still
+//                 matches what SubmitBasket sends.
 // and prints SubmitBasket / Statements after the table. The basket is stored (and, for
 // SubmitBasket, restored) before each iteration, outside the timing; each run starts on freshly
 // loaded demonstration data, so neither meets the other's orders.
@@ -12,8 +14,14 @@
 // on that server.
 #include <benchmark/benchmark.h>
 
+#include <libpq-fe.h>
+#include <sqlite3.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -22,6 +30,9 @@
 #include "order/order.h"
 #include "platform/data/connection.h"
 #include "platform/data/pool.h"
+#include "platform/data/postgres/connection.h"
+#include "platform/data/sqlite/connection.h"
+#include "platform/data/testing.h"
 #include "tests/support/sales_fixture.h"
 
 namespace {
@@ -100,9 +111,75 @@ std::vector<std::string> submissionStatements(const std::string& id) {
   return sql;
 }
 
-void run(ProviderConnection& session, const std::string& sql) {
-  auto stmt = session.prepare(sql);
-  while (stmt->step()) benchmark::DoNotOptimize(stmt->value(0));
+// The bare drivers: each statement prepared, run and its rows read column by column, as a
+// program without our data layer would, on the handle of a session of the provider's own pool
+// (so with exactly its connection settings).
+void runBare(sqlite3* db, const std::string& sql) {
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr) != SQLITE_OK)
+    throw std::runtime_error(sqlite3_errmsg(db));
+  int rc;
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
+    for (int i = 0; i < sqlite3_column_count(stmt); ++i) benchmark::DoNotOptimize(sqlite3_column_text(stmt, i));
+  sqlite3_finalize(stmt);
+  if (rc != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db));
+}
+
+void runBare(PGconn* conn, const std::string& sql) {
+  PGresult* r = PQexec(conn, sql.c_str());
+  const ExecStatusType status = PQresultStatus(r);
+  if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+    const std::string message = PQerrorMessage(conn);
+    PQclear(r);
+    throw std::runtime_error(message);
+  }
+  for (int row = 0; row < PQntuples(r); ++row)
+    for (int i = 0; i < PQnfields(r); ++i) benchmark::DoNotOptimize(PQgetvalue(r, row, i));
+  PQclear(r);
+}
+
+// One submission's statements on the bare driver of `session`, in one transaction, then the
+// export setting after the commit.
+template <class Handle>
+void submitBare(Handle handle, const std::vector<std::string>& sql, const char* begin) {
+  runBare(handle, begin);
+  for (const std::string& statement : sql) runBare(handle, statement);
+  runBare(handle, "COMMIT");
+  runBare(handle, "SELECT EXPORTMESSAGETYPE FROM ORDEREXPORTFILE WHERE KIROID= '1'");
+}
+
+void runBare(ProviderConnection& session, const std::vector<std::string>& sql) {
+  if (auto* embedded = dynamic_cast<sqlite::SqliteConnection*>(&session))
+    submitBare(embedded->handle(), sql, "BEGIN IMMEDIATE");
+  else if (auto* server = dynamic_cast<postgres::PgConnection*>(&session))
+    submitBare(server->handle(), sql, "BEGIN");
+  else
+    throw std::runtime_error("no bare driver for provider " + session.name());
+}
+
+// The statement list above must stay the one SubmitBasket sends: the same number of
+// statements, each of the same kind on the same table.
+void checkStatementsMatchASubmission() {
+  const std::string id = nextBasketId();
+  storeBasket(id);
+  merxa::Basket basket;
+  const Variant document(basket.Restore(id));
+  platform::data::StatementTrace trace;
+  platform::makeObject<merxa::Order>()->SubmitBasket(document);
+  const std::vector<std::string> expected = submissionStatements(id);
+  auto shape = [](std::string s) {
+    s.erase(std::remove(s.begin(), s.end(), '"'), s.end());
+    const size_t cut = s.find_first_of("(=");
+    return s.substr(0, std::min(cut, size_t{40}));
+  };
+  const auto& sent = trace.statements();
+  bool same = sent.size() == expected.size() + 1;  // and the export setting after the commit
+  for (size_t i = 0; same && i < expected.size(); ++i) same = shape(sent[i]) == shape(expected[i]);
+  if (!same) {
+    std::fprintf(stderr, "order_bench: the baseline no longer matches what SubmitBasket sends:\n");
+    for (const std::string& s : sent) std::fprintf(stderr, "  %s\n", s.substr(0, 100).c_str());
+    std::exit(1);
+  }
 }
 
 void SubmitBasket(benchmark::State& state) {
@@ -129,10 +206,7 @@ void Statements(benchmark::State& state) {
     const std::vector<std::string> sql = submissionStatements(id);
     state.ResumeTiming();
     auto session = ConnectionPool::instance().acquire(props);
-    session->begin();
-    for (const std::string& statement : sql) run(*session, statement);
-    session->commit();
-    run(*session, "SELECT EXPORTMESSAGETYPE FROM ORDEREXPORTFILE WHERE KIROID= '1'");
+    runBare(*session, sql);
     ConnectionPool::instance().release(props, std::move(session));
   }
 }
@@ -166,6 +240,8 @@ int main(int argc, char** argv) {
   testsupport::ensureEnvironment();
   benchmark::RegisterBenchmark("SubmitBasket", SubmitBasket)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("Statements", Statements)->Unit(benchmark::kMillisecond);
+  testsupport::resetData();
+  checkStatementsMatchASubmission();
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.printRatio(parseConnectionString(testsupport::connectionString())["PROVIDER"]);

@@ -1,18 +1,30 @@
 #include "common/encoding.h"
 
+#include <unordered_map>
+
+#include "platform/object.h"
 #include "platform/registry.h"
 
 namespace merxa {
 
 namespace {
 
-thread_local platform::ObjectPtr encoder;
+// The thread's encoder, made on first use, and its members as looked up by name once, the way
+// a caller binds a late-bound name to its member before calling it many times. It is created
+// directly, not through the object context: it holds no state and joins no transaction.
+struct Encoder {
+  platform::ObjectPtr object;
+  std::unordered_map<const char*, const platform::Member*> members;  // by operation name literal
+};
+thread_local Encoder encoder;
 
-// The thread's encoder, made on first use. It is created directly, not through the object
-// context: it holds no state and joins no transaction.
 std::string encode(const char* operation, Variant value) {
-  if (!encoder) encoder = platform::createObject("Corvane.SqlEncoder");
-  return encoder->call(operation, {std::move(value)}).toString();
+  if (!encoder.object) encoder.object = platform::createObject("Corvane.SqlEncoder");
+  const platform::Member*& member = encoder.members[operation];
+  if (!member) member = encoder.object->dispatch().find(operation);
+  if (!member || !member->call) platform::raiseVb(platform::vb::MemberNotFound, encoder.object->typeName());
+  platform::Args args{std::move(value)};
+  return member->call(*encoder.object, args).toString();
 }
 
 }  // namespace

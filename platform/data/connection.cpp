@@ -134,7 +134,8 @@ void Connection::fail(const ProviderError& e) {
   throw ComError(e.number != 0 ? e.number : kProviderError, e.source, e.description);
 }
 
-void Connection::countStatement(std::string_view) {
+void Connection::countStatement(std::string_view sql) {
+  traceStatement(sql);
   if (const std::string* message = injectedFailureDue()) {
     ProviderError e;
     e.description = *message;

@@ -153,9 +153,40 @@ std::string lowerQuotedName(const std::string& quoted) {
   return quoteIdentifier(lowerCase(std::string_view(quoted).substr(1, quoted.size() - 2)));
 }
 
+// Whether `word` (lower case) occurs in `s` in any letter case.
+bool containsNoCase(std::string_view s, std::string_view word) {
+  if (s.size() < word.size()) return false;
+  for (size_t i = 0; i + word.size() <= s.size(); ++i) {
+    size_t k = 0;
+    while (k < word.size() && (s[i + k] | 0x20) == word[k]) ++k;
+    if (k == word.size()) return true;
+  }
+  return false;
+}
+
+// Whether any rewrite of `options` could apply. Most statements need none; they pass as they
+// are, since the tokens put together again give back the very text. The test is coarse: any
+// trace of a rewrite's trigger, even inside a quoted text, sends the statement the long way.
+bool mayNeedRewrite(std::string_view sql, const DialectOptions& o) {
+  if ((o.numberedPlaceholders && sql.find('?') != std::string_view::npos) ||
+      (o.lowerQuotedNames && sql.find_first_of("\"[") != std::string_view::npos))
+    return true;
+  if (o.stripNationalPrefix)
+    for (size_t i = 1; i < sql.size(); ++i)
+      if (sql[i] == '\'' && (sql[i - 1] == 'N' || sql[i - 1] == 'n')) return true;
+  return (o.stripOwnerPrefix && containsNoCase(sql, "dbo")) || (o.ifNullForIsNull && containsNoCase(sql, "isnull")) ||
+         (o.limitForTop && containsNoCase(sql, "top"));
+}
+
 }  // namespace
 
 std::string translateSql(std::string_view sql, const DialectOptions& options, int* placeholders) {
+  // Placeholders are counted on tokens (a "?" in a quoted text is none).
+  const bool countPlaceholders = placeholders && sql.find('?') != std::string_view::npos;
+  if (!countPlaceholders && !mayNeedRewrite(sql, options)) {
+    if (placeholders) *placeholders = 0;
+    return std::string(sql);
+  }
   std::vector<Token> t = tokenize(sql);
   std::vector<Token> kept;
   kept.reserve(t.size());

@@ -25,7 +25,25 @@ constexpr const char* kSource = "ADODB.Recordset";
 
 // ---- the row store -----------------------------------------------------------------------
 
+size_t RowStore::NoCaseHash::operator()(std::string_view s) const {
+  size_t h = 14695981039346656037ULL;
+  for (char c : s) h = (h ^ static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 32 : c)) * 1099511628211ULL;
+  return h;
+}
+
+bool RowStore::NoCaseEqual::operator()(std::string_view a, std::string_view b) const { return equalsNoCase(a, b); }
+
+void RowStore::indexColumns() {
+  byName_.clear();
+  for (size_t i = 0; i < columns.size(); ++i) byName_.emplace(columns[i].name, static_cast<int>(i));
+  indexed_ = columns.size();
+}
+
 int RowStore::columnIndex(std::string_view name) const {
+  if (indexed_ == columns.size() && indexed_ > 0) {
+    auto it = byName_.find(name);
+    return it == byName_.end() ? -1 : it->second;
+  }
   for (size_t i = 0; i < columns.size(); ++i)
     if (equalsNoCase(columns[i].name, name)) return static_cast<int>(i);
   return -1;
@@ -55,6 +73,7 @@ void readRows(ProviderStatement& stmt, RowStore& store, int32_t maxRecords) {
     }
     store.columns.push_back(std::move(c));
   }
+  store.indexColumns();
 }
 
 // ---- state checks ------------------------------------------------------------------------
@@ -452,6 +471,7 @@ void Recordset::Open(const Variant& source, const Variant& activeConnection, con
     if (m.appended.empty()) raiseVb(vb::InvalidArgument, kSource);
     auto store = std::make_shared<RowStore>();
     store->columns = m.appended;
+    store->indexColumns();
     m.command.reset();
     m.openWith(std::move(store));
     return;
@@ -495,6 +515,7 @@ void Recordset::loadRows(std::vector<ColumnInfo> columns, std::vector<std::vecto
   if (impl_->open) raiseVb(vb::ObjectOpen, kSource);
   auto store = std::make_shared<RowStore>();
   store->columns = std::move(columns);
+  store->indexColumns();
   for (auto& values : rows) {
     values.resize(store->columns.size(), Variant::null());
     Row r;

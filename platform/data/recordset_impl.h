@@ -8,6 +8,9 @@
 #pragma once
 
 #include <deque>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -33,6 +36,21 @@ struct RowStore {
 
   int columnIndex(std::string_view name) const;  // letter case ignored; -1 when unknown
   bool pending(size_t row) const;                // added, changed or deleted, and not yet written
+  // Indexes the column names for columnIndex; to be called whenever `columns` is set. Until
+  // then (or should the columns change size) names are looked up one by one.
+  void indexColumns();
+
+ private:
+  struct NoCaseHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const;
+  };
+  struct NoCaseEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+  };
+  std::unordered_map<std::string, int, NoCaseHash, NoCaseEqual> byName_;  // first column of a name
+  size_t indexed_ = 0;                                                    // columns.size() when indexed
 };
 
 struct Recordset::Impl {

@@ -15,6 +15,9 @@ struct Injection {
 // Scopes nest; the innermost one counts.
 thread_local std::vector<Injection> injections;
 
+// The innermost trace records.
+thread_local std::vector<std::vector<std::string>> traces;
+
 }  // namespace
 
 StatementFailure::StatementFailure(int n, std::string message) {
@@ -24,6 +27,16 @@ StatementFailure::StatementFailure(int n, std::string message) {
 StatementFailure::~StatementFailure() { injections.pop_back(); }
 
 int StatementFailure::executed() const { return injections.empty() ? 0 : injections.back().executed; }
+
+StatementTrace::StatementTrace() { traces.emplace_back(); }
+
+StatementTrace::~StatementTrace() { traces.pop_back(); }
+
+const std::vector<std::string>& StatementTrace::statements() const { return traces.back(); }
+
+void traceStatement(std::string_view sql) {
+  if (!traces.empty()) traces.back().emplace_back(sql);
+}
 
 const std::string* injectedFailureDue() {
   if (injections.empty()) return nullptr;

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace platform::data {
 
@@ -19,8 +21,23 @@ class StatementFailure {
   int executed() const;  // statements counted so far
 };
 
+// Records the text of every statement executed on this thread while the scope lives, in the
+// order they ran, as the business code wrote them (before a provider's translation), so that a
+// benchmark can run exactly the same statements on a bare driver.
+class StatementTrace {
+ public:
+  StatementTrace();
+  ~StatementTrace();
+  StatementTrace(const StatementTrace&) = delete;
+  StatementTrace& operator=(const StatementTrace&) = delete;
+  const std::vector<std::string>& statements() const;
+};
+
 // Called by the data layer for each statement; throws (through the connection) when the
 // injected failure is due. Returns the message to fail with, or null.
 const std::string* injectedFailureDue();
+
+// Called by the data layer for each statement, with its text.
+void traceStatement(std::string_view sql);
 
 }  // namespace platform::data

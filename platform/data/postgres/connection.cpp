@@ -211,8 +211,54 @@ ResultPtr PgConnection::guarded(Attempt attempt) {
   return r;
 }
 
+ResultPtr PgConnection::pipelined(const std::string& sql, const ParameterTexts& parameters) {
+  std::vector<const char*> values;
+  values.reserve(parameters.size());
+  for (const auto& p : parameters) values.push_back(p ? p->c_str() : nullptr);
+  const std::string savepoint = std::string("SAVEPOINT ") + kStatementSavepoint;
+  const std::string release = std::string("RELEASE SAVEPOINT ") + kStatementSavepoint;
+  if (PQenterPipelineMode(conn_) != 1) return nullptr;
+  const bool sent =
+      PQsendQueryParams(conn_, savepoint.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0) == 1 &&
+      PQsendQueryParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr, nullptr,
+                        0) == 1 &&
+      PQsendQueryParams(conn_, release.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0) == 1 &&
+      PQpipelineSync(conn_) == 1;
+  // The three answers in order, each ended by a null result, then the sync.
+  ResultPtr answers[3];
+  for (int i = 0; sent && i < 3; ++i) {
+    while (PGresult* r = PQgetResult(conn_)) answers[i].reset(r);
+  }
+  if (sent)
+    while (PGresult* r = PQgetResult(conn_)) {
+      const bool sync = PQresultStatus(r) == PGRES_PIPELINE_SYNC;
+      PQclear(r);
+      if (sync) break;
+    }
+  PQexitPipelineMode(conn_);
+  if (!sent || !answers[0] || PQresultStatus(answers[0].get()) != PGRES_COMMAND_OK) return nullptr;
+  const ExecStatusType status = answers[1] ? PQresultStatus(answers[1].get()) : PGRES_FATAL_ERROR;
+  if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+    ProviderError e = resultError(answers[1].get(), conn_);
+    if (PQstatus(conn_) == CONNECTION_OK) {
+      const std::string name = kStatementSavepoint;
+      ResultPtr undo(PQexec(conn_, ("ROLLBACK TO SAVEPOINT " + name + "; RELEASE SAVEPOINT " + name).c_str()));
+    }
+    raise(std::move(e));
+  }
+  if (!answers[2] || PQresultStatus(answers[2].get()) != PGRES_COMMAND_OK) fail(answers[2].get());
+  return std::move(answers[1]);
+}
+
 ResultPtr PgConnection::run(const std::string& sql, const ParameterTexts& parameters) {
-  ResultPtr r = guarded([&] { return send(sql, parameters); });
+  // Inside a transaction each statement runs under a savepoint of its own, so that a failed
+  // statement undoes only itself, as on the embedded database. Savepoint, statement and
+  // release travel together in one round trip; a text that may hold several commands (a
+  // script) cannot be pipelined and takes three.
+  ResultPtr r;
+  if (PQtransactionStatus(conn_) == PQTRANS_INTRANS && sql.find(';') == std::string::npos)
+    r = pipelined(sql, parameters);
+  if (!r) r = guarded([&] { return send(sql, parameters); });
   if (std::string target = insertTarget(sql); !target.empty()) lastInsertTable_ = std::move(target);
   return r;
 }

@@ -66,6 +66,10 @@ class PgConnection final : public ProviderConnection {
   // Names, types and base columns of a result's columns.
   std::vector<ColumnInfo> resultColumns(const PGresult* result);
 
+  // The client library's own handle, with the session settings this provider gave it, for
+  // benchmarks that measure the bare client on the same connection.
+  PGconn* handle() const { return conn_; }
+
  private:
   explicit PgConnection(PGconn* conn) : conn_(conn) {}
 
@@ -76,6 +80,9 @@ class PgConnection final : public ProviderConnection {
   // transaction is open; raises the failure after undoing the statement.
   template <class Attempt>
   ResultPtr guarded(Attempt attempt);
+  // The same for one command in a transaction, sent with its savepoint and release in one
+  // pipeline; null when the pipeline could not be used (the caller then takes the long way).
+  ResultPtr pipelined(const std::string& sql, const ParameterTexts& parameters);
   [[noreturn]] void fail(const PGresult* result);
 
   struct TableColumns {

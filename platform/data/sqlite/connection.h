@@ -39,6 +39,10 @@ class SqliteConnection : public ProviderConnection {
   Variant lastInsertKey() override;
   std::string originalValueCondition(const ColumnInfo& column, const std::string& quotedColumn) override;
 
+  // The engine's own handle, with the settings this provider gave it, for benchmarks that
+  // measure the bare engine on the same connection.
+  sqlite3* handle() const { return db_; }
+
  private:
   void run(const char* sql);
 
