@@ -179,12 +179,11 @@ int32_t businessPartnerIdOf(const std::string& text, const std::string& source) 
 
 void requireStorableText(const platform::data::Recordset& rs, const std::string& rowName) {
   for (int i = 0; i < rs.columnCount(); ++i) {
-    const std::string& name = rs.columnInfo(i).name;
-    const Variant value = rs.value(name);
+    const Variant& value = rs.valueAt(i);
     if (!value.isString()) continue;
     if (const char* reason = platform::data::unstorableText(value.rawString()))
       platform::raiseVb(platform::vb::InvalidProcedureCall, "Merxa",
-                        "Field " + name + " of " + rowName + " " + reason);
+                        "Field " + rs.columnInfo(i).name + " of " + rowName + " " + reason);
   }
 }
 

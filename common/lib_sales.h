@@ -86,7 +86,8 @@ class ScopedConnection {
 // A transaction on a connection that is rolled back unless committed.
 class ScopedTransaction {
  public:
-  explicit ScopedTransaction(const ConnectionPtr& cn) : cn_(cn) { cn_->BeginTrans(); }
+  // Any failure inside ends the transaction: it is rolled back, never carried on.
+  explicit ScopedTransaction(const ConnectionPtr& cn) : cn_(cn) { cn_->beginAllOrNothing(); }
   ~ScopedTransaction() {
     if (open_) {
       try {

@@ -209,6 +209,13 @@ int32_t Connection::BeginTrans() {
   return ++level_;
 }
 
+int32_t Connection::beginAllOrNothing() {
+  if (!provider_) raiseVb(vb::ObjectClosed, kSource);
+  if (level_ > 0) return BeginTrans();
+  guard([&] { provider_->beginAllOrNothing(); });
+  return ++level_;
+}
+
 void Connection::CommitTrans() {
   if (!provider_) raiseVb(vb::ObjectClosed, kSource);
   if (level_ == 0) fail({"No transaction is active.", kNoTransaction, provider_->name(), "25000", 0});

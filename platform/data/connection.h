@@ -65,6 +65,10 @@ class Connection : public Object {
             const Variant& options);
   RecordsetPtr Execute(const std::string& commandText, Variant& recordsAffected, const Variant& options);
   int32_t BeginTrans();
+  // BeginTrans for a caller that rolls the whole transaction back at its first failed
+  // statement and never carries on after one (as ScopedTransaction does); nested, it is a
+  // plain BeginTrans.
+  int32_t beginAllOrNothing();
   void CommitTrans();
   void RollbackTrans();
   void Close();

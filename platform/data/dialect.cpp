@@ -153,29 +153,44 @@ std::string lowerQuotedName(const std::string& quoted) {
   return quoteIdentifier(lowerCase(std::string_view(quoted).substr(1, quoted.size() - 2)));
 }
 
-// Whether `word` (lower case) occurs in `s` in any letter case.
-bool containsNoCase(std::string_view s, std::string_view word) {
-  if (s.size() < word.size()) return false;
-  for (size_t i = 0; i + word.size() <= s.size(); ++i) {
-    size_t k = 0;
-    while (k < word.size() && (s[i + k] | 0x20) == word[k]) ++k;
-    if (k == word.size()) return true;
-  }
-  return false;
+// Whether `s` continues at `i` with `rest` (lower case) in any letter case.
+bool continuesWith(std::string_view s, size_t i, std::string_view rest) {
+  if (s.size() - i < rest.size()) return false;
+  for (size_t k = 0; k < rest.size(); ++k)
+    if ((s[i + k] | 0x20) != rest[k]) return false;
+  return true;
 }
 
 // Whether any rewrite of `options` could apply. Most statements need none; they pass as they
-// are, since the tokens put together again give back the very text. The test is coarse: any
-// trace of a rewrite's trigger, even inside a quoted text, sends the statement the long way.
+// are, since the tokens put together again give back the very text. The test is coarse and
+// takes one pass: any trace of a rewrite's trigger, even inside a quoted text, sends the
+// statement the long way.
 bool mayNeedRewrite(std::string_view sql, const DialectOptions& o) {
-  if ((o.numberedPlaceholders && sql.find('?') != std::string_view::npos) ||
-      (o.lowerQuotedNames && sql.find_first_of("\"[") != std::string_view::npos))
-    return true;
-  if (o.stripNationalPrefix)
-    for (size_t i = 1; i < sql.size(); ++i)
-      if (sql[i] == '\'' && (sql[i - 1] == 'N' || sql[i - 1] == 'n')) return true;
-  return (o.stripOwnerPrefix && containsNoCase(sql, "dbo")) || (o.ifNullForIsNull && containsNoCase(sql, "isnull")) ||
-         (o.limitForTop && containsNoCase(sql, "top"));
+  for (size_t i = 0; i < sql.size(); ++i) {
+    switch (sql[i] | 0x20) {
+      case '?' | 0x20:
+        if (sql[i] == '?' && o.numberedPlaceholders) return true;
+        break;
+      case '"':
+      case '[' | 0x20:
+        if ((sql[i] == '"' || sql[i] == '[') && o.lowerQuotedNames) return true;
+        break;
+      case '\'':
+        if (o.stripNationalPrefix && i > 0 && (sql[i - 1] | 0x20) == 'n') return true;
+        break;
+      case 'd':
+        if (o.stripOwnerPrefix && continuesWith(sql, i + 1, "bo")) return true;
+        break;
+      case 'i':
+        if (o.ifNullForIsNull && continuesWith(sql, i + 1, "snull")) return true;
+        break;
+      case 't':
+        if (o.limitForTop && continuesWith(sql, i + 1, "op")) return true;
+        break;
+      default: break;
+    }
+  }
+  return false;
 }
 
 }  // namespace

@@ -85,6 +85,10 @@ class ProviderConnection {
   // Stored-procedure call, e.g. "GetPrice" with its parameters in order.
   virtual std::unique_ptr<ProviderStatement> prepareProcedure(std::string_view name, int parameterCount) = 0;
   virtual void begin() = 0;
+  // Begins a transaction whose caller gives it up at its first failed statement, so that a
+  // failed statement need not be undoable on its own. Engines that pay for undoing single
+  // statements (a savepoint around each) skip that cost; the others simply begin.
+  virtual void beginAllOrNothing() { begin(); }
   virtual void commit() = 0;
   virtual void rollback() = 0;
   // Columns of a table in ordinal order, with key flags; empty when there is no such table.

@@ -678,8 +678,13 @@ FieldPtr Recordset::field(int index) {
 Variant Recordset::value(std::string_view name) const {
   const int col = columnIndex(name);
   if (col < 0) raiseVb(vb::ItemNotFound, kSource);
+  return valueAt(col);
+}
+
+const Variant& Recordset::valueAt(int column) const {
+  if (column < 0 || column >= columnCount()) raiseVb(vb::ItemNotFound, kSource);
   const Row& r = impl_->rowForRead();
-  return impl_->edit != adEditNone ? impl_->buffer[static_cast<size_t>(col)] : r.values[static_cast<size_t>(col)];
+  return impl_->edit != adEditNone ? impl_->buffer[static_cast<size_t>(column)] : r.values[static_cast<size_t>(column)];
 }
 
 void Recordset::setValue(std::string_view name, const Variant& v) {

@@ -139,6 +139,7 @@ class Recordset : public Object {
   FieldPtr field(std::string_view name);           // 3265 when unknown
   FieldPtr field(int index);
   Variant value(std::string_view name) const;      // the current row's value
+  const Variant& valueAt(int column) const;        // the same by column index, valid until the row changes
   void setValue(std::string_view name, const Variant& v);
   void addNew() { AddNew(Variant::missing(), Variant::missing()); }
   void update() { Update(Variant::missing(), Variant::missing()); }

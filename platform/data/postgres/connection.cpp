@@ -193,7 +193,8 @@ ResultPtr PgConnection::command(const std::string& sql, const ParameterTexts& pa
 
 template <class Attempt>
 ResultPtr PgConnection::guarded(Attempt attempt) {
-  const bool inTransaction = PQtransactionStatus(conn_) == PQTRANS_INTRANS;
+  // Not when the caller gives the whole transaction up at the first failure.
+  const bool inTransaction = statementSavepoints_ && PQtransactionStatus(conn_) == PQTRANS_INTRANS;
   if (inTransaction) command(std::string("SAVEPOINT ") + kStatementSavepoint);
   ResultPtr r = attempt();
   const ExecStatusType status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
@@ -252,11 +253,12 @@ ResultPtr PgConnection::pipelined(const std::string& sql, const ParameterTexts& 
 
 ResultPtr PgConnection::run(const std::string& sql, const ParameterTexts& parameters) {
   // Inside a transaction each statement runs under a savepoint of its own, so that a failed
-  // statement undoes only itself, as on the embedded database. Savepoint, statement and
-  // release travel together in one round trip; a text that may hold several commands (a
-  // script) cannot be pipelined and takes three.
+  // statement undoes only itself, as on the embedded database; unless the caller gives the
+  // whole transaction up at its first failure. Savepoint, statement and release travel
+  // together in one round trip; a text that may hold several commands (a script) cannot be
+  // pipelined and takes three.
   ResultPtr r;
-  if (PQtransactionStatus(conn_) == PQTRANS_INTRANS && sql.find(';') == std::string::npos)
+  if (statementSavepoints_ && PQtransactionStatus(conn_) == PQTRANS_INTRANS && sql.find(';') == std::string::npos)
     r = pipelined(sql, parameters);
   if (!r) r = guarded([&] { return send(sql, parameters); });
   if (std::string target = insertTarget(sql); !target.empty()) lastInsertTable_ = std::move(target);
@@ -355,7 +357,15 @@ std::vector<std::string> PgConnection::tableNames() {
 
 std::string PgConnection::catalog() const { return PQdb(conn_); }
 
-void PgConnection::begin() { command("BEGIN"); }
+void PgConnection::begin() {
+  command("BEGIN");
+  statementSavepoints_ = true;
+}
+
+void PgConnection::beginAllOrNothing() {
+  command("BEGIN");
+  statementSavepoints_ = false;
+}
 
 void PgConnection::commit() {
   ResultPtr r = command("COMMIT");

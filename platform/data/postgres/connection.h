@@ -46,6 +46,7 @@ class PgConnection final : public ProviderConnection {
   std::unique_ptr<ProviderStatement> prepare(std::string_view sql) override;
   std::unique_ptr<ProviderStatement> prepareProcedure(std::string_view name, int parameterCount) override;
   void begin() override;
+  void beginAllOrNothing() override;
   void commit() override;
   void rollback() override;
   std::vector<ColumnInfo> tableColumns(const std::string& table) override;
@@ -97,6 +98,7 @@ class PgConnection final : public ProviderConnection {
   PGconn* conn_;
   std::unordered_map<Oid, TableColumns> tables_;
   std::string lastInsertTable_;  // the table the last INSERT named, as written
+  bool statementSavepoints_ = true;  // each statement of a transaction undoable on its own
 };
 
 }  // namespace platform::data::postgres
