@@ -1,0 +1,201 @@
+#include "enterprise/data_functions.h"
+
+#include <unicode/ucurr.h>
+#include <unicode/udat.h>
+#include <unicode/udatpg.h>
+#include <unicode/uloc.h>
+#include <unicode/unum.h>
+#include <unicode/ustring.h>
+
+#include <chrono>
+#include <map>
+#include <memory>
+
+namespace enterprise {
+
+using platform::Variant;
+
+namespace {
+
+constexpr const char* kSource = "CorvoLibrary.DataFunctions";
+constexpr double kMillisPerDay = 86400000.0;
+
+[[noreturn]] void fail(const std::string& what, UErrorCode status) {
+  platform::raiseError(kFormattingFailed, kSource, what + " (" + u_errorName(status) + ")");
+}
+
+std::string toUtf8(const UChar* text, int32_t length) {
+  std::string out(static_cast<size_t>(length) * 3 + 1, '\0');
+  int32_t written = 0;
+  UErrorCode status = U_ZERO_ERROR;
+  u_strToUTF8(out.data(), static_cast<int32_t>(out.size()), &written, text, length, &status);
+  if (U_FAILURE(status)) fail("Text conversion failed", status);
+  out.resize(static_cast<size_t>(written));
+  return out;
+}
+
+struct DateFormatClose {
+  void operator()(UDateFormat* f) const { udat_close(f); }
+};
+struct NumberFormatClose {
+  void operator()(UNumberFormat* f) const { unum_close(f); }
+};
+using DateFormat = std::unique_ptr<UDateFormat, DateFormatClose>;
+using NumberFormat = std::unique_ptr<UNumberFormat, NumberFormatClose>;
+
+// A date format of the locale from ICU's best pattern for `skeleton`, in UTC so that the
+// wall-clock value is written as it stands.
+DateFormat openDateFormat(const std::string& locale, const char16_t* skeleton) {
+  UErrorCode status = U_ZERO_ERROR;
+  UDateTimePatternGenerator* generator = udatpg_open(locale.c_str(), &status);
+  if (U_FAILURE(status)) fail("No date patterns for locale " + locale, status);
+  UChar pattern[128];
+  const int32_t length = udatpg_getBestPattern(generator, skeleton, -1, pattern, 128, &status);
+  udatpg_close(generator);
+  if (U_FAILURE(status)) fail("No date pattern for locale " + locale, status);
+  DateFormat format(udat_open(UDAT_PATTERN, UDAT_PATTERN, locale.c_str(), u"UTC", -1, pattern, length, &status));
+  if (U_FAILURE(status)) fail("No date format for locale " + locale, status);
+  return format;
+}
+
+NumberFormat openNumberFormat(const std::string& locale, int32_t decimals) {
+  UErrorCode status = U_ZERO_ERROR;
+  NumberFormat format(unum_open(UNUM_DECIMAL, nullptr, 0, locale.c_str(), nullptr, &status));
+  if (U_FAILURE(status)) fail("No number format for locale " + locale, status);
+  unum_setAttribute(format.get(), UNUM_GROUPING_USED, 1);
+  unum_setAttribute(format.get(), UNUM_MIN_FRACTION_DIGITS, decimals);
+  unum_setAttribute(format.get(), UNUM_MAX_FRACTION_DIGITS, decimals);
+  unum_setAttribute(format.get(), UNUM_ROUNDING_MODE, UNUM_ROUND_HALFUP);
+  return format;
+}
+
+// What one locale needs, made on first use.
+struct LocaleFormats {
+  std::string name;
+  std::u16string currencyCode;  // ISO 4217, empty when the locale has no currency
+  std::string symbol;
+  DateFormat date, dateTime;
+  NumberFormat number, currency, currencyWithSymbol;
+
+  explicit LocaleFormats(std::string locale) : name(std::move(locale)) {
+    UErrorCode status = U_ZERO_ERROR;
+    UChar code[4] = {0};
+    const int32_t length = ucurr_forLocale(name.c_str(), code, 4, &status);
+    if (U_SUCCESS(status) && length == 3) currencyCode.assign(reinterpret_cast<const char16_t*>(code), 3);
+  }
+
+  const UChar* currencyCodeOrNull() const { return currencyCode.empty() ? nullptr : currencyCode.c_str(); }
+
+  int32_t currencyDecimals() const {
+    if (!currencyCodeOrNull()) return 2;
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t digits = ucurr_getDefaultFractionDigits(currencyCodeOrNull(), &status);
+    return U_SUCCESS(status) ? digits : 2;
+  }
+};
+
+// The formats of this thread, by locale identifier. ICU formatters may not be shared between
+// threads while in use; one set per thread needs no lock.
+LocaleFormats& formatsOf(int32_t localeId) {
+  thread_local std::map<int32_t, std::unique_ptr<LocaleFormats>> cache;
+  auto& slot = cache[localeId];
+  if (!slot) slot = std::make_unique<LocaleFormats>(icuLocaleOf(localeId));
+  return *slot;
+}
+
+// The wall-clock value of an OLE date as ICU's milliseconds since 1970 (UTC).
+UDate udateOf(platform::Date date) {
+  int y, m, d, h, mi, s;
+  date.toParts(y, m, d, h, mi, s);
+  const auto days = std::chrono::sys_days(std::chrono::year(y) / std::chrono::month(static_cast<unsigned>(m)) /
+                                          std::chrono::day(static_cast<unsigned>(d)))
+                        .time_since_epoch()
+                        .count();
+  return static_cast<double>(days) * kMillisPerDay + ((h * 60.0 + mi) * 60.0 + s) * 1000.0;
+}
+
+std::string formatDate(UDateFormat* format, UDate date) {
+  UChar buffer[128];
+  UErrorCode status = U_ZERO_ERROR;
+  const int32_t length = udat_format(format, date, buffer, 128, nullptr, &status);
+  if (U_FAILURE(status)) fail("Date formatting failed", status);
+  return toUtf8(buffer, length);
+}
+
+std::string formatDouble(UNumberFormat* format, double value) {
+  UChar buffer[128];
+  UErrorCode status = U_ZERO_ERROR;
+  const int32_t length = unum_formatDouble(format, value, buffer, 128, nullptr, &status);
+  if (U_FAILURE(status)) fail("Number formatting failed", status);
+  return toUtf8(buffer, length);
+}
+
+}  // namespace
+
+std::string icuLocaleOf(int32_t localeId) {
+  char name[ULOC_FULLNAME_CAPACITY] = {0};
+  UErrorCode status = U_ZERO_ERROR;
+  const int32_t length =
+      localeId > 0 ? uloc_getLocaleForLCID(static_cast<uint32_t>(localeId), name, sizeof name, &status) : 0;
+  // For an identifier it does not know, ICU answers the locale of its primary language; only
+  // a locale that maps back to the same identifier is the one asked for.
+  if (U_FAILURE(status) || length <= 0 || uloc_getLCID(name) != static_cast<uint32_t>(localeId))
+    platform::raiseError(kUnknownLocale, kSource, "Unknown locale identifier " + std::to_string(localeId));
+  return std::string(name, static_cast<size_t>(length));
+}
+
+const platform::DispatchTable& DataFunctions::dispatch() const {
+  static const platform::DispatchTable table = platform::Members<DataFunctions>(kSource)
+                                                   .method("DateTime", &DataFunctions::DateTime, 1)
+                                                   .method("FormatNumber", &DataFunctions::FormatNumber)
+                                                   .method("FormatCurrency", &DataFunctions::FormatCurrency)
+                                                   .method("CurrencySymbol", &DataFunctions::CurrencySymbol);
+  return table;
+}
+
+std::string DataFunctions::DateTime(const Variant& value, int32_t localeId, const Variant& withTime) {
+  const UDate date = udateOf(value.toDate());
+  LocaleFormats& f = formatsOf(localeId);
+  if (!withTime.isMissing() && withTime.toBool()) {
+    if (!f.dateTime) f.dateTime = openDateFormat(f.name, u"yMdjms");
+    return formatDate(f.dateTime.get(), date);
+  }
+  if (!f.date) f.date = openDateFormat(f.name, u"yMd");
+  return formatDate(f.date.get(), date);
+}
+
+std::string DataFunctions::FormatNumber(double value, int32_t localeId) {
+  LocaleFormats& f = formatsOf(localeId);
+  if (!f.number) f.number = openNumberFormat(f.name, 2);
+  return formatDouble(f.number.get(), value);
+}
+
+std::string DataFunctions::FormatCurrency(double value, int32_t localeId, int32_t style) {
+  LocaleFormats& f = formatsOf(localeId);
+  if (style & 8) {
+    if (!f.currency) f.currency = openNumberFormat(f.name, f.currencyDecimals());
+    return formatDouble(f.currency.get(), value);
+  }
+  if (!f.currencyWithSymbol) {
+    UErrorCode status = U_ZERO_ERROR;
+    f.currencyWithSymbol.reset(unum_open(UNUM_CURRENCY, nullptr, 0, f.name.c_str(), nullptr, &status));
+    if (U_FAILURE(status)) fail("No currency format for locale " + f.name, status);
+  }
+  return formatDouble(f.currencyWithSymbol.get(), value);
+}
+
+std::string DataFunctions::CurrencySymbol(int32_t localeId) {
+  LocaleFormats& f = formatsOf(localeId);
+  if (f.symbol.empty() && f.currencyCodeOrNull()) {
+    UErrorCode status = U_ZERO_ERROR;
+    UBool isChoiceFormat = false;
+    int32_t length = 0;
+    const UChar* symbol =
+        ucurr_getName(f.currencyCodeOrNull(), f.name.c_str(), UCURR_SYMBOL_NAME, &isChoiceFormat, &length, &status);
+    if (U_FAILURE(status)) fail("No currency symbol for locale " + f.name, status);
+    f.symbol = toUtf8(symbol, length);
+  }
+  return f.symbol;
+}
+
+}  // namespace enterprise
