@@ -72,6 +72,10 @@ bool readsAsPositive(const std::string& formatted) {
 
 // One conversion: the caller's message manager and caption locale, the show-tax flag and the
 // header's formatting locale. The routines append to `text` as they go.
+//
+// Within one conversion a caption, a formatted date or number and an address are asked for
+// once and reused: an order form repeats them on every line (the same request date, zero
+// discounts, one or two addresses), and the answers cannot change while the text is built.
 class BasketXmlWriter {
  public:
   BasketXmlWriter(ObjectPtr messageManager, std::string captionLocale, bool showTax)
@@ -86,36 +90,58 @@ class BasketXmlWriter {
   void ConvertAddressToXML(const std::string& kind, int32_t addressId);
   std::string SpecifyTax(const RecordsetPtr& lines, int16_t locale);
 
-  std::string caption(const char* code) {
-    return Sls_XMLCaption(manager_->call("GetMessage", {Variant(code), Variant(captionLocale_)}).toString());
+  const std::string& caption(const char* code) {
+    auto [it, added] = captions_.try_emplace(code);
+    if (added)
+      it->second = Sls_XMLCaption(manager_->call("GetMessage", {Variant(code), Variant(captionLocale_)}).toString());
+    return it->second;
   }
   void element(const char* name, const char* code) {
-    text += "<" + std::string(name) + ">" + caption(code) + "</" + name + ">";
+    text.append("<").append(name).append(">").append(caption(code)).append("</").append(name).append(">");
   }
   // The header's USERLOCALE, which drives every number and date.
   int32_t userLocale() {
     if (!userLocale_) userLocale_ = header_->value("USERLOCALE").toLong();
     return *userLocale_;
   }
-  std::string decimals(const Variant& value) {
-    return FormatPriceDecimals(value, static_cast<int16_t>(userLocale()), Sls_DataFunctions());
+  const std::string& decimals(const Variant& value) {
+    const double number = value.toDouble();
+    auto [it, added] = numbers_.try_emplace(number);
+    if (added) it->second = FormatPriceDecimals(Variant(number), static_cast<int16_t>(userLocale()), dataFunctions());
+    return it->second;
   }
   // The text of a column's value by its type: amounts and dates for the locale.
   std::string baseText(const Variant& value, int32_t type) {
-    if (type == ado::adCurrency) return Sls_FormatPrice(value, false, userLocale(), Sls_DataFunctions(), 8);
-    if (isDateType(type)) return Sls_FormatDate(value.toDate(), userLocale());
+    if (type == ado::adCurrency) return Sls_FormatPrice(value, false, userLocale(), dataFunctions(), 8);
+    if (isDateType(type)) {
+      const platform::Date date = value.toDate();
+      auto [it, added] = dates_.try_emplace(date.serial);
+      if (added) it->second = Sls_FormatDate(date, userLocale());
+      return it->second;
+    }
+    if (value.type() == platform::VarType::Double) {  // quantities and percentages repeat too
+      auto [it, added] = doubleTexts_.try_emplace(value.rawDouble());
+      if (added) it->second = value.toString();
+      return it->second;
+    }
     return value.toString();
   }
   std::string carrierName(const Variant& code);
+  const ObjectPtr& dataFunctions() {
+    if (!dataFunctions_) dataFunctions_ = Sls_DataFunctions();
+    return dataFunctions_;
+  }
 
   ObjectPtr manager_;
   std::string captionLocale_;
   bool showTax_;
   RecordsetPtr header_;
+  ObjectPtr dataFunctions_;  // the thread's
   std::optional<int32_t> userLocale_;
-  // Address elements already written in this conversion, by kind and identifier: lines
-  // usually share one or two addresses.
-  std::map<std::pair<std::string, int32_t>, std::string> addresses_;
+  std::map<const char*, std::string> captions_;  // by code; the codes are this file's literals
+  std::map<double, std::string> dates_, numbers_, doubleTexts_;
+  std::map<int32_t, RecordsetPtr> addresses_;  // as the address book answered; null: unknown
+  std::map<std::pair<std::string, int32_t>, std::string> renderedAddresses_;  // by kind and identifier
 };
 
 bool CheckTaxPercentage(double base, double percentage, double part) {
@@ -168,7 +194,7 @@ void BasketXmlWriter::ConvertHeaderToXML(const RecordsetPtr& header, const Recor
           content = carrierName(value);
         else
           content = baseText(value, header->columnInfo(i).type);
-        text += Sls_ReplaceForbiddenXMLTokens(Variant(content));
+        appendXMLText(text, content);
 
         if (name == "TAXTOTAL") {
           text += "</" + name + ">";
@@ -203,27 +229,41 @@ void BasketXmlWriter::ConvertLinesToXML(const RecordsetPtr& header, const Record
     header_ = header;
     text += "<OrderLines>";
     if (!lines->empty()) {
+      // What each column becomes, worked out once for all lines.
+      enum class Content { AsTyped, Decimals, TaxDecimals };
+      struct Column {
+        std::string open, close;
+        int32_t type;
+        Content content;
+        bool address;
+      };
+      std::vector<Column> columns;
+      for (int i = 0; i < lines->columnCount(); ++i) {
+        const std::string& name = lines->columnInfo(i).name;
+        const std::string element = name == "DISCOUNTAMOUNT" ? "LINEDISCOUNTAMOUNT" : name;
+        Column c{"<" + element + ">", "</" + element + ">", lines->columnInfo(i).type, Content::AsTyped,
+                 name == "ADDRESSID"};
+        if (name == "LINETEXT") c.open = "<" + name + " label='" + caption("SLBSA3564") + "'>";
+        if (isOneOf(name, {"PRODUCTPRICE", "LINEAMOUNT", "FREIGHTAMOUNT", "LINEDISCOUNTAMOUNT", "ORDERDISCOUNTAMOUNT",
+                           "DISCOUNTPERC", "DISCOUNTAMOUNT"}))
+          c.content = Content::Decimals;
+        else if (name == "TAXAMOUNT" || name == "FREIGHTTAXAMOUNT")
+          c.content = Content::TaxDecimals;
+        columns.push_back(std::move(c));
+      }
       for (lines->MoveFirst(); !lines->eof(); lines->MoveNext()) {
         text += "<OrderLine>";
-        for (int i = 0; i < lines->columnCount(); ++i) {
-          const std::string& name = lines->columnInfo(i).name;
-          const std::string element = name == "DISCOUNTAMOUNT" ? "LINEDISCOUNTAMOUNT" : name;
-          const Variant value = lines->Collect(Variant(i));
-          if (name == "LINETEXT") text += "<" + name + " label='" + caption("SLBSA3564") + "'>";
-          else text += "<" + element + ">";
+        for (size_t i = 0; i < columns.size(); ++i) {
+          const Column& c = columns[i];
+          const Variant value = lines->Collect(Variant(static_cast<int>(i)));
+          text += c.open;
           if (!value.isNull()) {
-            std::string content;
-            if (isOneOf(name, {"PRODUCTPRICE", "LINEAMOUNT", "FREIGHTAMOUNT", "LINEDISCOUNTAMOUNT",
-                               "ORDERDISCOUNTAMOUNT", "DISCOUNTPERC", "DISCOUNTAMOUNT"}))
-              content = decimals(value);
-            else if (name == "TAXAMOUNT" || name == "FREIGHTTAXAMOUNT")
-              content = showTax_ ? decimals(value) : "0";
-            else
-              content = baseText(value, lines->columnInfo(i).type);
-            text += Sls_ReplaceForbiddenXMLTokens(Variant(content));
+            if (c.content == Content::Decimals) appendXMLText(text, decimals(value));
+            else if (c.content == Content::TaxDecimals) appendXMLText(text, showTax_ ? decimals(value) : "0");
+            else appendXMLText(text, baseText(value, c.type));
           }
-          text += "</" + element + ">";
-          if (name == "ADDRESSID") {
+          text += c.close;
+          if (c.address) {
             // A line without an address of its own is shipped to the order's shipping
             // address, so that is the address its form shows.
             const Variant address = value.isNull() ? header->value("SHIPPINGADDRESSID") : value;
@@ -239,38 +279,38 @@ void BasketXmlWriter::ConvertLinesToXML(const RecordsetPtr& header, const Record
 
 void BasketXmlWriter::ConvertAddressToXML(const std::string& kind, int32_t addressId) {
   guarded("Merxa.Basket.ConvertAddressToXML", [&] {
-    const auto known = addresses_.find({kind, addressId});
-    if (known != addresses_.end()) {
-      text += known->second;
-      return;
-    }
-    ObjectPtr partner = Sls_GetComponent("CorvoCommon.BusinessPartner");
-    RecordsetPtr address;
-    try {
-      address = partner->call("GetAddress", {Variant(addressId)}).as<ado::Recordset>();
-    } catch (const platform::ComError& e) {
-      // The address book answers an unknown address with this error: no address elements.
-      if (e.number != GetBusinessPartner) throw;
-    }
-    std::string xml;
-    if (address && !address->empty()) {
-      for (int i = 0; i < address->columnCount(); ++i) {
-        const std::string& name = address->columnInfo(i).name;
-        xml += "<" + kind + name;
-        if (name == "SHORTDESCRIPTION") {
-          xml += " label ='" + caption(kind == "SHIPPING" ? "SLBSA3566" : "SLBSA3565") + "'";
-        } else if (const auto label = kAddressLabels.find(name); label != kAddressLabels.end()) {
-          xml += " label ='" + caption(label->second) + "'";
-        }
-        xml += ">";
-        const Variant value = address->Collect(Variant(i));
-        if (!value.isNull()) xml += Sls_ReplaceForbiddenXMLTokens(Variant(value.toString()));
-        xml += "</" + kind + name + ">";
+    auto [known, added] = addresses_.try_emplace(addressId);
+    if (added) {
+      ObjectPtr partner = Sls_GetComponent("CorvoCommon.BusinessPartner");
+      try {
+        known->second = partner->call("GetAddress", {Variant(addressId)}).as<ado::Recordset>();
+      } catch (const platform::ComError& e) {
+        // The address book answers an unknown address with this error: no address elements.
+        if (e.number != GetBusinessPartner) throw;
       }
     }
-    if (address) Sls_CloseRecordSet(address);
-    text += xml;
-    addresses_.emplace(std::make_pair(kind, addressId), std::move(xml));
+    auto [rendered, first] = renderedAddresses_.try_emplace({kind, addressId});
+    if (first) {
+      std::string& xml = rendered->second;
+      const RecordsetPtr& address = known->second;
+      if (address && !address->empty()) {
+        address->MoveFirst();
+        for (int i = 0; i < address->columnCount(); ++i) {
+          const std::string& name = address->columnInfo(i).name;
+          xml.append("<").append(kind).append(name);
+          if (name == "SHORTDESCRIPTION") {
+            xml.append(" label ='").append(caption(kind == "SHIPPING" ? "SLBSA3566" : "SLBSA3565")).append("'");
+          } else if (const auto label = kAddressLabels.find(name); label != kAddressLabels.end()) {
+            xml.append(" label ='").append(caption(label->second)).append("'");
+          }
+          xml += ">";
+          const Variant value = address->Collect(Variant(i));
+          if (!value.isNull()) appendXMLText(xml, value.toString());
+          xml.append("</").append(kind).append(name).append(">");
+        }
+      }
+    }
+    text += rendered->second;
   });
 }
 
@@ -339,6 +379,7 @@ std::string Basket::ConvertToXML(const Variant& iBasket, const Variant& ioMessag
     const RecordsetPtr lines = documentLines(document);
 
     BasketXmlWriter writer(ioMessageManager.toObject(), iUserLocale, showTaxOf(header));
+    writer.text.reserve(8192 + 3072 * static_cast<size_t>(std::max(0, lines->RecordCount())));
     writer.text = "<?xml version=\"1.0\"?><Order><DocumentTypeID>WebOrder</DocumentTypeID>";
     writer.ConvertHeaderToXML(header, lines);
     writer.ConvertLinesToXML(header, lines);

@@ -50,19 +50,22 @@ std::string Sls_ReplaceForbiddenXMLTokens(const Variant& value) {
   return guarded(
       "Lib_Sales.Sls_ReplaceForbiddenXMLTokens",
       [&] {
-        if (value.isNull() || value.isEmpty()) return std::string();
-        const std::string text = value.toString();
         std::string out;
-        out.reserve(text.size());
-        for (char c : text) {
-          if (c == '&') out += "&amp;";
-          else if (c == '<') out += "&lt;";
-          else if (c == '>') out += "&gt;";
-          else out += c;
-        }
+        if (!value.isNull() && !value.isEmpty()) appendXMLText(out, value.toString());
         return out;
       },
       [&] { return "failed with '" + value.toString() + "'"; });
+}
+
+void appendXMLText(std::string& out, std::string_view text) {
+  size_t plain = 0;  // start of the run not yet copied
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char* entity = text[i] == '&' ? "&amp;" : text[i] == '<' ? "&lt;" : text[i] == '>' ? "&gt;" : nullptr;
+    if (!entity) continue;
+    out.append(text, plain, i - plain).append(entity);
+    plain = i + 1;
+  }
+  out.append(text, plain, text.size() - plain);
 }
 
 std::string Sls_XMLCaption(const std::string& caption) {

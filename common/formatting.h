@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/dictionary.h"
 #include "platform/object.h"
@@ -24,6 +25,8 @@ using platform::Variant;
 // The value as text with every "&", "<" and ">" replaced by its entity, in that order; Null
 // and Empty give "". Quotes and apostrophes stay as they are: values go into element content.
 std::string Sls_ReplaceForbiddenXMLTokens(const Variant& value);
+// The same escaping, appended to `out`: for documents built from text already at hand.
+void appendXMLText(std::string& out, std::string_view text);
 
 // A caption written into an XML document, as element content or inside an attribute quoted
 // with apostrophes. The caption store is maintained by hand, and some captions hold entity

@@ -7,7 +7,10 @@
 #include <unicode/unum.h>
 #include <unicode/ustring.h>
 
+#include <algorithm>
+#include <charconv>
 #include <chrono>
+#include <cmath>
 #include <map>
 #include <memory>
 
@@ -69,40 +72,6 @@ NumberFormat openNumberFormat(const std::string& locale, int32_t decimals) {
   return format;
 }
 
-// What one locale needs, made on first use.
-struct LocaleFormats {
-  std::string name;
-  std::u16string currencyCode;  // ISO 4217, empty when the locale has no currency
-  std::string symbol;
-  DateFormat date, dateTime;
-  NumberFormat number, currency, currencyWithSymbol;
-
-  explicit LocaleFormats(std::string locale) : name(std::move(locale)) {
-    UErrorCode status = U_ZERO_ERROR;
-    UChar code[4] = {0};
-    const int32_t length = ucurr_forLocale(name.c_str(), code, 4, &status);
-    if (U_SUCCESS(status) && length == 3) currencyCode.assign(reinterpret_cast<const char16_t*>(code), 3);
-  }
-
-  const UChar* currencyCodeOrNull() const { return currencyCode.empty() ? nullptr : currencyCode.c_str(); }
-
-  int32_t currencyDecimals() const {
-    if (!currencyCodeOrNull()) return 2;
-    UErrorCode status = U_ZERO_ERROR;
-    const int32_t digits = ucurr_getDefaultFractionDigits(currencyCodeOrNull(), &status);
-    return U_SUCCESS(status) ? digits : 2;
-  }
-};
-
-// The formats of this thread, by locale identifier. ICU formatters may not be shared between
-// threads while in use; one set per thread needs no lock.
-LocaleFormats& formatsOf(int32_t localeId) {
-  thread_local std::map<int32_t, std::unique_ptr<LocaleFormats>> cache;
-  auto& slot = cache[localeId];
-  if (!slot) slot = std::make_unique<LocaleFormats>(icuLocaleOf(localeId));
-  return *slot;
-}
-
 // The wall-clock value of an OLE date as ICU's milliseconds since 1970 (UTC).
 UDate udateOf(platform::Date date) {
   int y, m, d, h, mi, s;
@@ -128,6 +97,132 @@ std::string formatDouble(UNumberFormat* format, double value) {
   const int32_t length = unum_formatDouble(format, value, buffer, 128, nullptr, &status);
   if (U_FAILURE(status)) fail("Number formatting failed", status);
   return toUtf8(buffer, length);
+}
+
+// A locale's plain decimal writing, done without ICU's general machinery: an optional minus
+// sign, the integer digits in groups, the decimal symbol and a fixed number of decimals,
+// rounded half away from zero on the value's shortest decimal form as ICU rounds it. Most
+// locales write numbers so; one that does not (other digits, signs around the number, ...)
+// is noticed when the formatter is made, since its answers for a set of probes must equal
+// ICU's, and keeps ICU. An order form formats hundreds of amounts, and this is the bulk of it.
+class PlainDecimal {
+ public:
+  PlainDecimal(UNumberFormat* icu, int32_t decimals) : decimals_(decimals) {
+    minus_ = symbol(icu, UNUM_MINUS_SIGN_SYMBOL);
+    decimal_ = symbol(icu, UNUM_DECIMAL_SEPARATOR_SYMBOL);
+    group_ = symbol(icu, UNUM_GROUPING_SEPARATOR_SYMBOL);
+    primary_ = unum_getAttribute(icu, UNUM_GROUPING_SIZE);
+    secondary_ = unum_getAttribute(icu, UNUM_SECONDARY_GROUPING_SIZE);
+    if (secondary_ <= 0) secondary_ = primary_;
+    minimumGrouping_ = std::max(1, unum_getAttribute(icu, UNUM_MINIMUM_GROUPING_DIGITS));
+    usable_ = primary_ > 0;
+    for (double probe : {0.0, 0.004, -0.004, 0.005, -0.005, 1.005, 2.675, 12.0, -1234.5, 1234.5, 12345.678, 999.995,
+                         1234567.891, -98765432.1, 123456789012.345, 1e14 + 0.5})
+      if (usable_) usable_ = format(probe) == formatDouble(icu, probe);
+  }
+
+  bool usable() const { return usable_; }
+
+  std::string format(double value) const {
+    // The shortest decimal form of the magnitude, then its digits in units of the last
+    // decimal kept, rounded half up on the first digit dropped.
+    char shortest[64];
+    const auto written =
+        std::to_chars(shortest, shortest + sizeof shortest, std::fabs(value), std::chars_format::fixed);
+    const std::string_view text(shortest, static_cast<size_t>(written.ptr - shortest));
+    const size_t point = std::min(text.find('.'), text.size());
+    const std::string_view fraction = point < text.size() ? text.substr(point + 1) : std::string_view();
+    char units[80];
+    size_t n = 1;
+    units[0] = '0';  // room for a carry
+    for (size_t i = 0; i < point; ++i) units[n++] = text[i];
+    for (int32_t i = 0; i < decimals_; ++i) units[n++] = static_cast<size_t>(i) < fraction.size() ? fraction[i] : '0';
+    if (fraction.size() > static_cast<size_t>(decimals_) && fraction[decimals_] >= '5') {
+      size_t i = n;
+      while (units[i - 1] == '9') units[--i] = '0';
+      ++units[i - 1];
+    }
+    const size_t first = units[0] == '0' ? 1 : 0;
+    const int wholeDigits = static_cast<int>(n - first) - decimals_;
+
+    std::string out;
+    out.reserve(32);
+    if (std::signbit(value)) out += minus_;
+    const bool grouped = wholeDigits >= primary_ + minimumGrouping_;
+    for (int i = 0; i < wholeDigits; ++i) {
+      const int left = wholeDigits - i;  // digits from here to the decimal point
+      if (grouped && i > 0 && (left == primary_ || (left > primary_ && (left - primary_) % secondary_ == 0)))
+        out += group_;
+      out += units[first + static_cast<size_t>(i)];
+    }
+    if (decimals_ > 0) out.append(decimal_).append(units + first + wholeDigits, static_cast<size_t>(decimals_));
+    return out;
+  }
+
+ private:
+  static std::string symbol(UNumberFormat* icu, UNumberFormatSymbol which) {
+    UChar buffer[16];
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t length = unum_getSymbol(icu, which, buffer, 16, &status);
+    return U_SUCCESS(status) ? toUtf8(buffer, length) : std::string();
+  }
+
+  int32_t decimals_;
+  std::string minus_, decimal_, group_;
+  int32_t primary_ = 3, secondary_ = 3, minimumGrouping_ = 1;
+  bool usable_ = false;
+};
+
+// A number format of one locale with a fixed number of decimals, on the plain path when the
+// locale allows it.
+struct DecimalFormat {
+  NumberFormat icu;
+  std::unique_ptr<PlainDecimal> plain;
+
+  DecimalFormat(const std::string& locale, int32_t decimals) : icu(openNumberFormat(locale, decimals)) {
+    plain = std::make_unique<PlainDecimal>(icu.get(), decimals);
+    if (!plain->usable()) plain.reset();
+  }
+  std::string format(double value) const {
+    // Beyond 15 digits a double has no exact decimal form worth the plain path's trouble.
+    if (plain && std::isfinite(value) && std::fabs(value) < 1e15) return plain->format(value);
+    return formatDouble(icu.get(), value);
+  }
+};
+
+// What one locale needs, made on first use.
+struct LocaleFormats {
+  std::string name;
+  std::u16string currencyCode;  // ISO 4217, empty when the locale has no currency
+  std::string symbol;
+  DateFormat date, dateTime;
+  std::unique_ptr<DecimalFormat> number, currency;
+  NumberFormat currencyWithSymbol;
+
+  explicit LocaleFormats(std::string locale) : name(std::move(locale)) {
+    UErrorCode status = U_ZERO_ERROR;
+    UChar code[4] = {0};
+    const int32_t length = ucurr_forLocale(name.c_str(), code, 4, &status);
+    if (U_SUCCESS(status) && length == 3) currencyCode.assign(reinterpret_cast<const char16_t*>(code), 3);
+  }
+
+  const UChar* currencyCodeOrNull() const { return currencyCode.empty() ? nullptr : currencyCode.c_str(); }
+
+  int32_t currencyDecimals() const {
+    if (!currencyCodeOrNull()) return 2;
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t digits = ucurr_getDefaultFractionDigits(currencyCodeOrNull(), &status);
+    return U_SUCCESS(status) ? digits : 2;
+  }
+};
+
+// The formats of this thread, by locale identifier. ICU formatters may not be shared between
+// threads while in use; one set per thread needs no lock.
+LocaleFormats& formatsOf(int32_t localeId) {
+  thread_local std::map<int32_t, std::unique_ptr<LocaleFormats>> cache;
+  auto& slot = cache[localeId];
+  if (!slot) slot = std::make_unique<LocaleFormats>(icuLocaleOf(localeId));
+  return *slot;
 }
 
 }  // namespace
@@ -166,15 +261,15 @@ std::string DataFunctions::DateTime(const Variant& value, int32_t localeId, cons
 
 std::string DataFunctions::FormatNumber(double value, int32_t localeId) {
   LocaleFormats& f = formatsOf(localeId);
-  if (!f.number) f.number = openNumberFormat(f.name, 2);
-  return formatDouble(f.number.get(), value);
+  if (!f.number) f.number = std::make_unique<DecimalFormat>(f.name, 2);
+  return f.number->format(value);
 }
 
 std::string DataFunctions::FormatCurrency(double value, int32_t localeId, int32_t style) {
   LocaleFormats& f = formatsOf(localeId);
   if (style & 8) {
-    if (!f.currency) f.currency = openNumberFormat(f.name, f.currencyDecimals());
-    return formatDouble(f.currency.get(), value);
+    if (!f.currency) f.currency = std::make_unique<DecimalFormat>(f.name, f.currencyDecimals());
+    return f.currency->format(value);
   }
   if (!f.currencyWithSymbol) {
     UErrorCode status = U_ZERO_ERROR;
