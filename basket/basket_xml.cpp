@@ -323,17 +323,25 @@ std::string BasketXmlWriter::SpecifyTax(const RecordsetPtr& lines, int16_t local
     };
     std::vector<TaxCode> codes;  // in order of first appearance
     if (!lines->empty()) {
+      const auto column = [&](const char* name) {
+        const int index = lines->columnIndex(name);
+        if (index < 0) lines->field(name);  // raises the recordset's error for a missing column
+        return Variant(index);
+      };
+      const Variant code = column("TAXCODE"), percentage = column("TAXPERCENTAGE"),
+                    description = column("TAXCODEDESCRIPTION"), tax = column("TAXAMOUNT"),
+                    amount = column("LINEAMOUNT"), orderDiscount = column("ORDERDISCOUNTAMOUNT");
       for (lines->MoveFirst(); !lines->eof(); lines->MoveNext()) {
-        const Variant code = lines->value("TAXCODE");
-        if (code.isNull()) continue;
-        const std::string key = code.toString();
+        const Variant lineCode = lines->Collect(code);
+        if (lineCode.isNull()) continue;
+        const std::string key = lineCode.toString();
         auto it = std::find_if(codes.begin(), codes.end(), [&](const TaxCode& t) { return t.code == key; });
         if (it == codes.end()) {
-          codes.push_back({key, lines->value("TAXPERCENTAGE"), lines->value("TAXCODEDESCRIPTION")});
+          codes.push_back({key, lines->Collect(percentage), lines->Collect(description)});
           it = codes.end() - 1;
         }
-        it->amount += numberOrZero(lines->value("TAXAMOUNT"));
-        it->base += numberOrZero(lines->value("LINEAMOUNT")) - numberOrZero(lines->value("ORDERDISCOUNTAMOUNT"));
+        it->amount += numberOrZero(lines->Collect(tax));
+        it->base += numberOrZero(lines->Collect(amount)) - numberOrZero(lines->Collect(orderDiscount));
       }
     }
     ObjectPtr dataFunctions = Sls_DataFunctions();
