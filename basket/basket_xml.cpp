@@ -167,7 +167,7 @@ void BasketXmlWriter::ConvertHeaderToXML(const RecordsetPtr& header, const Recor
 
     for (int i = 0; i < header->columnCount(); ++i) {
       const std::string& name = header->columnInfo(i).name;
-      const Variant value = header->Collect(Variant(i));
+      const Variant& value = header->valueAt(i);
       std::string closing = name;
 
       if (const auto label = kHeaderLabels.find(name); label != kHeaderLabels.end()) {
@@ -255,7 +255,7 @@ void BasketXmlWriter::ConvertLinesToXML(const RecordsetPtr& header, const Record
         text += "<OrderLine>";
         for (size_t i = 0; i < columns.size(); ++i) {
           const Column& c = columns[i];
-          const Variant value = lines->Collect(Variant(static_cast<int>(i)));
+          const Variant& value = lines->valueAt(static_cast<int>(i));
           text += c.open;
           if (!value.isNull()) {
             if (c.content == Content::Decimals) appendXMLText(text, decimals(value));
@@ -304,7 +304,7 @@ void BasketXmlWriter::ConvertAddressToXML(const std::string& kind, int32_t addre
             xml.append(" label ='").append(caption(label->second)).append("'");
           }
           xml += ">";
-          const Variant value = address->Collect(Variant(i));
+          const Variant& value = address->valueAt(i);
           if (!value.isNull()) appendXMLText(xml, value.toString());
           xml.append("</").append(kind).append(name).append(">");
         }
@@ -326,22 +326,22 @@ std::string BasketXmlWriter::SpecifyTax(const RecordsetPtr& lines, int16_t local
       const auto column = [&](const char* name) {
         const int index = lines->columnIndex(name);
         if (index < 0) lines->field(name);  // raises the recordset's error for a missing column
-        return Variant(index);
+        return index;
       };
-      const Variant code = column("TAXCODE"), percentage = column("TAXPERCENTAGE"),
-                    description = column("TAXCODEDESCRIPTION"), tax = column("TAXAMOUNT"),
-                    amount = column("LINEAMOUNT"), orderDiscount = column("ORDERDISCOUNTAMOUNT");
+      const int code = column("TAXCODE"), percentage = column("TAXPERCENTAGE"),
+                description = column("TAXCODEDESCRIPTION"), tax = column("TAXAMOUNT"), amount = column("LINEAMOUNT"),
+                orderDiscount = column("ORDERDISCOUNTAMOUNT");
       for (lines->MoveFirst(); !lines->eof(); lines->MoveNext()) {
-        const Variant lineCode = lines->Collect(code);
+        const Variant& lineCode = lines->valueAt(code);
         if (lineCode.isNull()) continue;
         const std::string key = lineCode.toString();
         auto it = std::find_if(codes.begin(), codes.end(), [&](const TaxCode& t) { return t.code == key; });
         if (it == codes.end()) {
-          codes.push_back({key, lines->Collect(percentage), lines->Collect(description)});
+          codes.push_back({key, lines->valueAt(percentage), lines->valueAt(description)});
           it = codes.end() - 1;
         }
-        it->amount += numberOrZero(lines->Collect(tax));
-        it->base += numberOrZero(lines->Collect(amount)) - numberOrZero(lines->Collect(orderDiscount));
+        it->amount += numberOrZero(lines->valueAt(tax));
+        it->base += numberOrZero(lines->valueAt(amount)) - numberOrZero(lines->valueAt(orderDiscount));
       }
     }
     ObjectPtr dataFunctions = Sls_DataFunctions();

@@ -1,7 +1,6 @@
 #include "common/formatting.h"
 
 #include <cctype>
-#include <cstring>
 
 #include "common/encoding.h"
 #include "common/error_handling.h"
@@ -59,12 +58,6 @@ std::string Sls_ReplaceForbiddenXMLTokens(const Variant& value) {
 }
 
 void appendXMLText(std::string& out, std::string_view text) {
-  // Most values hold none of the three characters: look for them with memchr first.
-  const auto holds = [&](char c) { return std::memchr(text.data(), c, text.size()) != nullptr; };
-  if (!holds('&') && !holds('<') && !holds('>')) {
-    out.append(text);
-    return;
-  }
   size_t plain = 0;  // start of the run not yet copied
   for (size_t i = 0; i < text.size(); ++i) {
     const char* entity = text[i] == '&' ? "&amp;" : text[i] == '<' ? "&lt;" : text[i] == '>' ? "&gt;" : nullptr;

@@ -661,6 +661,12 @@ Variant Recordset::value(std::string_view name) const {
   return impl_->edit != adEditNone ? impl_->buffer[static_cast<size_t>(col)] : r.values[static_cast<size_t>(col)];
 }
 
+const Variant& Recordset::valueAt(int index) const {
+  if (index < 0 || index >= columnCount()) raiseVb(vb::ItemNotFound, kSource);
+  const Row& r = impl_->rowForRead();
+  return impl_->edit != adEditNone ? impl_->buffer[static_cast<size_t>(index)] : r.values[static_cast<size_t>(index)];
+}
+
 void Recordset::setValue(std::string_view name, const Variant& v) {
   const int col = columnIndex(name);
   if (col < 0) raiseVb(vb::ItemNotFound, kSource);
