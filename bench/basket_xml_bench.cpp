@@ -12,10 +12,10 @@
 
 #include <cmath>
 #include <cstdio>
-#include <map>
 #include <string>
 
 #include "basket/basket.h"
+#include "bench/run_times.h"
 #include "common/encoding.h"
 #include "platform/data/connection.h"
 #include "platform/registry.h"
@@ -75,26 +75,6 @@ void ConvertToXML(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(basket.ConvertToXML(document, manager, "1033"));
 }
 
-// Keeps each run's real and CPU time per iteration, to print the ratio after the table.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& r : runs)
-      if (!r.error_occurred) times_[r.benchmark_name()] = {r.GetAdjustedRealTime(), r.GetAdjustedCPUTime()};
-  }
-  void printRatio(const std::string& provider) const {
-    const auto xml = times_.find("ConvertToXML"), restore = times_.find("Restore");
-    if (xml == times_.end() || restore == times_.end()) return;
-    std::printf("%s: ConvertToXML of %d lines / Restore of the same basket: real time %.2fx, CPU time %.2fx\n",
-                provider.c_str(), kLines, xml->second.first / restore->second.first,
-                xml->second.second / restore->second.second);
-  }
-
- private:
-  std::map<std::string, std::pair<double, double>> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -104,8 +84,10 @@ int main(int argc, char** argv) {
   storeBasket();
   benchmark::RegisterBenchmark("Restore", Restore)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("ConvertToXML", ConvertToXML)->Unit(benchmark::kMillisecond);
-  RatioReporter reporter;
+  bench::RunTimes reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.printRatio(platform::data::parseConnectionString(testsupport::connectionString())["PROVIDER"]);
+  reporter.printRatio(platform::data::parseConnectionString(testsupport::connectionString())["PROVIDER"] +
+                          ": ConvertToXML of " + std::to_string(kLines) + " lines / Restore of the same basket",
+                      "ConvertToXML", "Restore");
   benchmark::Shutdown();
 }

@@ -37,14 +37,13 @@ std::string toUtf8(const UChar* text, int32_t length) {
   return out;
 }
 
-struct DateFormatClose {
-  void operator()(UDateFormat* f) const { udat_close(f); }
+// An ICU object released by its close function.
+template <class T, void (*Close)(T*)>
+struct Closer {
+  void operator()(T* p) const { Close(p); }
 };
-struct NumberFormatClose {
-  void operator()(UNumberFormat* f) const { unum_close(f); }
-};
-using DateFormat = std::unique_ptr<UDateFormat, DateFormatClose>;
-using NumberFormat = std::unique_ptr<UNumberFormat, NumberFormatClose>;
+using DateFormat = std::unique_ptr<UDateFormat, Closer<UDateFormat, udat_close>>;
+using NumberFormat = std::unique_ptr<UNumberFormat, Closer<UNumberFormat, unum_close>>;
 
 // A date format of the locale from ICU's best pattern for `skeleton`, in UTC so that the
 // wall-clock value is written as it stands.
@@ -83,20 +82,23 @@ UDate udateOf(platform::Date date) {
   return static_cast<double>(days) * kMillisPerDay + ((h * 60.0 + mi) * 60.0 + s) * 1000.0;
 }
 
-std::string formatDate(UDateFormat* format, UDate date) {
+// The text an ICU formatting call writes into a buffer.
+template <class Format>
+std::string formatted(const char* what, Format format) {
   UChar buffer[128];
   UErrorCode status = U_ZERO_ERROR;
-  const int32_t length = udat_format(format, date, buffer, 128, nullptr, &status);
-  if (U_FAILURE(status)) fail("Date formatting failed", status);
+  const int32_t length = format(buffer, 128, &status);
+  if (U_FAILURE(status)) fail(std::string(what) + " formatting failed", status);
   return toUtf8(buffer, length);
 }
 
+std::string formatDate(UDateFormat* format, UDate date) {
+  return formatted("Date", [&](UChar* b, int32_t n, UErrorCode* s) { return udat_format(format, date, b, n, nullptr, s); });
+}
+
 std::string formatDouble(UNumberFormat* format, double value) {
-  UChar buffer[128];
-  UErrorCode status = U_ZERO_ERROR;
-  const int32_t length = unum_formatDouble(format, value, buffer, 128, nullptr, &status);
-  if (U_FAILURE(status)) fail("Number formatting failed", status);
-  return toUtf8(buffer, length);
+  return formatted("Number",
+                   [&](UChar* b, int32_t n, UErrorCode* s) { return unum_formatDouble(format, value, b, n, nullptr, s); });
 }
 
 // A locale's plain decimal writing, done without ICU's general machinery: an optional minus
