@@ -26,7 +26,7 @@
         <meta name="viewport" content="width=device-width, initial-scale=1"/>
         <title><xsl:value-of select="$h/@WebOrderLabel"/></title>
         <style>
-          body { font-family: "DejaVu Sans", Arial, sans-serif; color: #222; margin: 2em auto; max-width: 70em; padding: 0 1em; }
+          body { font-family: "DejaVu Sans", Arial, sans-serif; color: #222; margin: 2em auto; max-width: 84em; padding: 0 1em; }
           h1 { margin-bottom: 0.2em; color: #1d4e89; }
           p.subtitle { margin-top: 0; color: #555; }
           section { margin: 1.5em 0; }
@@ -37,7 +37,8 @@
           .address { border: 1px solid #ccd; border-radius: 4px; padding: 0.8em 1.2em; min-width: 16em; }
           .address h3 { margin: 0 0 0.4em 0; font-size: 1em; color: #1d4e89; }
           table { border-collapse: collapse; width: 100%; }
-          th, td { padding: 0.4em 0.6em; border-bottom: 1px solid #dde; text-align: left; vertical-align: top; }
+          th, td { padding: 0.4em 0.5em; border-bottom: 1px solid #dde; text-align: left; vertical-align: top; }
+          #lines table { font-size: 0.9em; }
           th { background: #eef2f8; }
           td.amount, th.amount { text-align: right; white-space: nowrap; }
           table.totals { width: auto; margin-left: auto; }
