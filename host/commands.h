@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/context.h"
 #include "platform/object.h"
 
 namespace host {
@@ -19,6 +20,10 @@ int runCall(const Arguments& args);
 int runDemo(const Arguments& args);
 // merxa render basket ID [--locale LCID] [--xslt FILE]
 int runRender(const Arguments& args);
+
+// The web application's message manager in the application state of `context`, under
+// "I18NMessageManager" (where Sls_getI18N looks for it): made by its ProgID on first use.
+platform::ObjectPtr applicationMessageManager(const platform::ObjectContextPtr& context);
 
 // The XML of a basket document (late-bound Merxa.Basket.ConvertToXML) with the captions of
 // the application's message manager. `locale` (a locale identifier as text, or empty) sets

@@ -17,14 +17,6 @@ namespace {
 
 void usage() { std::fputs("usage: merxa render basket ID [--locale LCID] [--xslt FILE]\n", stderr); }
 
-// The application's message manager: made once and kept in the application state.
-platform::ObjectPtr messageManager(const platform::ObjectContextPtr& context) {
-  auto application = context->application();
-  const Variant key("I18NMessageManager");
-  if (!application->Exists(key)) application->Add(key, Variant(platform::createObject("Corvane.MessageManager")));
-  return application->Item(key).toObject();
-}
-
 // The header recordset's USERLOCALE, late-bound.
 platform::ObjectPtr userLocaleField(const Variant& document) {
   platform::ObjectPtr header = document.toObject()->call("Item", {Variant("header")}).toObject();
@@ -32,6 +24,13 @@ platform::ObjectPtr userLocaleField(const Variant& document) {
 }
 
 }  // namespace
+
+platform::ObjectPtr applicationMessageManager(const platform::ObjectContextPtr& context) {
+  auto application = context->application();
+  const Variant key("I18NMessageManager");
+  if (!application->Exists(key)) application->Add(key, Variant(platform::createObject("Corvane.MessageManager")));
+  return application->Item(key).toObject();
+}
 
 std::string basketXml(const platform::ObjectPtr& basket, const Variant& document, const std::string& locale) {
   platform::ContextScope scope;
@@ -42,7 +41,7 @@ std::string basketXml(const platform::ObjectPtr& basket, const Variant& document
     captions = stored.isNull() ? "1033" : stored.toString();  // neither asked for nor stored: English
   }
   field->put("Value", Variant(std::stoi(captions)));
-  return basket->call("ConvertToXML", {document, Variant(messageManager(scope.context())), Variant(captions)})
+  return basket->call("ConvertToXML", {document, Variant(applicationMessageManager(scope.context())), Variant(captions)})
       .toString();
 }
 
