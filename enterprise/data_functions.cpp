@@ -13,6 +13,8 @@
 #include <cmath>
 #include <map>
 #include <memory>
+#include <optional>
+#include <system_error>
 
 namespace enterprise {
 
@@ -120,17 +122,19 @@ class PlainDecimal {
     usable_ = primary_ > 0;
     for (double probe : {0.0, 0.004, -0.004, 0.005, -0.005, 1.005, 2.675, 12.0, -1234.5, 1234.5, 12345.678, 999.995,
                          1234567.891, -98765432.1, 123456789012.345, 1e14 + 0.5})
-      if (usable_) usable_ = format(probe) == formatDouble(icu, probe);
+      if (usable_) usable_ = format(probe) == std::optional(formatDouble(icu, probe));
   }
 
   bool usable() const { return usable_; }
 
-  std::string format(double value) const {
+  // Nothing when the value is beyond what the plain path writes.
+  std::optional<std::string> format(double value) const {
     // The shortest decimal form of the magnitude, then its digits in units of the last
     // decimal kept, rounded half up on the first digit dropped.
     char shortest[64];
     const auto written =
         std::to_chars(shortest, shortest + sizeof shortest, std::fabs(value), std::chars_format::fixed);
+    if (written.ec != std::errc()) return std::nullopt;  // a tiny value with very many zeros
     const std::string_view text(shortest, static_cast<size_t>(written.ptr - shortest));
     const size_t point = std::min(text.find('.'), text.size());
     const std::string_view fraction = point < text.size() ? text.substr(point + 1) : std::string_view();
@@ -187,7 +191,8 @@ struct DecimalFormat {
   }
   std::string format(double value) const {
     // Beyond 15 digits a double has no exact decimal form worth the plain path's trouble.
-    if (plain && std::isfinite(value) && std::fabs(value) < 1e15) return plain->format(value);
+    if (plain && std::isfinite(value) && std::fabs(value) < 1e15)
+      if (std::optional<std::string> text = plain->format(value)) return *text;
     return formatDouble(icu.get(), value);
   }
 };

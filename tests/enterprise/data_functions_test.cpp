@@ -49,7 +49,8 @@ TEST(DataFunctions, NumbersAreWrittenAsICUWritesThemInEveryLocale) {
       if (i % 3 == 0) value = std::round(value * 1000) / 1000;  // halves at the third decimal
       ASSERT_EQ(df.FormatNumber(value, locale), icuWrites(locale, value, 2)) << locale << " " << value;
     }
-    for (double edge : {0.0, -0.0, 0.005, -0.005, 0.015, 1.005, 2.675, 999.995, 9999.995, 1e15, -1e16, 123456.785})
+    for (double edge : {0.0, -0.0, 0.005, -0.005, 0.015, 1.005, 2.675, 999.995, 9999.995, 1e15, -1e16, 123456.785,
+                        1e-300, -4.9e-324})
       EXPECT_EQ(df.FormatNumber(edge, locale), icuWrites(locale, edge, 2)) << locale << " " << edge;
   }
 }
