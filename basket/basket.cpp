@@ -49,7 +49,8 @@ const platform::DispatchTable& Basket::dispatch() const {
                                                    .method("Delete", &Basket::Delete)
                                                    .method("GetBPStoredInDB", &Basket::GetBPStoredInDB)
                                                    .method("AddLine", &Basket::AddLine)
-                                                   .method("DeleteLines", &Basket::DeleteLines);
+                                                   .method("DeleteLines", &Basket::DeleteLines)
+                                                   .method("ConvertToXML", &Basket::ConvertToXML);
   return table;
 }
 

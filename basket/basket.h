@@ -31,6 +31,9 @@ class Basket : public platform::Object {
   int32_t AddLine(Variant& iBasket, int32_t iSKU, double iQuantity, platform::Date iRequestDate, bool iConfigurable,
                   const std::string& iConfigID);
   bool DeleteLines(Variant& iBasket, const Variant& LineNrs);
+  // The document as the XML of an order form, captions from `ioMessageManager` in
+  // `iUserLocale` (basket_xml.cpp).
+  std::string ConvertToXML(const Variant& iBasket, const Variant& ioMessageManager, const std::string& iUserLocale);
 
  private:
   DictionaryPtr RestoreBasket(const ConnectionPtr& cn, const std::string& basketId);

@@ -1,6 +1,7 @@
 #include "enterprise/config_store.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <system_error>
@@ -161,16 +163,58 @@ std::string nativePath(std::string_view path) {
   return p;
 }
 
+namespace {
+
+// What tells one version of a file from the next: a file is parsed again only when it was
+// replaced or written since. Every operation of the tier opens the configuration, and parsing
+// the same file each time would cost more than many operations themselves.
+struct FileStamp {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  int64_t modified = 0, changed = 0;  // nanoseconds
+  bool operator==(const FileStamp&) const = default;
+};
+
+std::optional<FileStamp> stampOf(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  const auto ns = [](const timespec& t) { return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec; };
+  return FileStamp{st.st_dev, st.st_ino, st.st_size, ns(st.st_mtim), ns(st.st_ctim)};
+}
+
+// The value `read` makes of the file at `path`, kept per thread (nothing is shared, nothing
+// locked) until the file changes. A file that cannot be looked at is read each time, so its
+// failure is reported as before.
+template <class T, class Read>
+T readThroughCache(const std::string& path, Read read) {
+  thread_local std::map<std::string, std::pair<FileStamp, T>> cache;
+  const std::optional<FileStamp> stamp = stampOf(path);
+  if (!stamp) return read();
+  const auto known = cache.find(path);
+  if (known != cache.end() && known->second.first == *stamp) return known->second.second;
+  T value = read();
+  cache[path] = {*stamp, value};
+  return value;
+}
+
+}  // namespace
+
 std::vector<Installation> readInstallations(std::string_view product) {
   const std::string path = corvaneHome() + "/installations.xml";
-  XmlDocPtr doc = parseXml(path);
+  const auto all = readThroughCache<std::vector<Installation>>(path, [&] {
+    XmlDocPtr doc = parseXml(path);
+    std::vector<Installation> listed;
+    for (xmlNode* n = xmlDocGetRootElement(doc.get())->children; n; n = n->next) {
+      if (!isElement(n, "installation")) continue;
+      listed.push_back({requiredAttribute(n, "name", path), requiredAttribute(n, "product", path),
+                        requiredAttribute(n, "configdir", path)});
+    }
+    return listed;
+  });
   std::vector<Installation> out;
-  for (xmlNode* n = xmlDocGetRootElement(doc.get())->children; n; n = n->next) {
-    if (!isElement(n, "installation")) continue;
-    Installation i{requiredAttribute(n, "name", path), requiredAttribute(n, "product", path),
-                   requiredAttribute(n, "configdir", path)};
-    if (platform::equalsNoCase(i.product, product)) out.push_back(std::move(i));
-  }
+  for (const Installation& i : all)
+    if (platform::equalsNoCase(i.product, product)) out.push_back(i);
   return out;
 }
 
@@ -183,8 +227,13 @@ std::string lastConfigDir(std::string_view product) {
 }
 
 std::shared_ptr<const ConfigDocument> ConfigDocument::load(std::string_view rawPath) {
+  const std::string path = nativePath(rawPath);
+  return readThroughCache<std::shared_ptr<const ConfigDocument>>(path, [&] { return parse(path); });
+}
+
+std::shared_ptr<const ConfigDocument> ConfigDocument::parse(const std::string& path) {
   auto doc = std::make_shared<ConfigDocument>();
-  doc->path_ = nativePath(rawPath);
+  doc->path_ = path;
   XmlDocPtr xml = parseXml(doc->path_);
   for (xmlNode* n = xmlDocGetRootElement(xml.get())->children; n; n = n->next) {
     if (isElement(n, "section")) {

@@ -90,7 +90,8 @@ struct ConfigApplication {
 class ConfigDocument {
  public:
   // Reads and parses a file (path with "\" or "/"). Missing: 53; permission denied: 70;
-  // a directory or another read failure: 75; not well-formed: kStoreNotLoaded.
+  // a directory or another read failure: 75; not well-formed: kStoreNotLoaded. The thread
+  // keeps what it parsed and parses again only when the file has changed since.
   static std::shared_ptr<const ConfigDocument> load(std::string_view path);
 
   const std::string& path() const { return path_; }
@@ -105,6 +106,8 @@ class ConfigDocument {
   const std::string& connectionString(std::string_view application) const;
 
  private:
+  static std::shared_ptr<const ConfigDocument> parse(const std::string& path);
+
   std::string path_;
   std::vector<ConfigSection> sections_;
   std::vector<ConfigApplication> applications_;

@@ -6,8 +6,10 @@
 #include "enterprise/configuration.h"
 #include "enterprise/configurator.h"
 #include "enterprise/currency.h"
+#include "enterprise/data_functions.h"
 #include "enterprise/log.h"
 #include "enterprise/membership.h"
+#include "enterprise/message_manager.h"
 #include "enterprise/referential_checker.h"
 #include "enterprise/sql_encoder.h"
 
@@ -31,4 +33,8 @@ MERXA_SERVER({"Corvane.Configuration", "{A353CBE7-ED7A-4256-B59E-F45B343FE4BE}",
              {"CorvoMembership.User", "{655330CC-C1EB-40E0-9D4D-1CB69990F288}",
               [] { return makeObject<enterprise::User>(); }},
              {"CorvoCatalog.Product", "{F26E12C6-6B2A-43F8-ABEF-9F01736C4E3F}",
-              [] { return makeObject<enterprise::Product>(); }})
+              [] { return makeObject<enterprise::Product>(); }},
+             {"CorvoLibrary.DataFunctions", "{5D2B7C19-8E4A-4F36-A1C7-3B9E60D2F845}",
+              [] { return makeObject<enterprise::DataFunctions>(); }},
+             {"Corvane.MessageManager", "{C7A4E2D8-1F63-4B59-9D0E-82F5A3B6C147}",
+              [] { return makeObject<enterprise::MessageManager>(); }})

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/context.h"
+#include "platform/object.h"
 
 namespace host {
 
@@ -16,6 +18,18 @@ int runSetup(const Arguments& args);
 int runCall(const Arguments& args);
 // merxa demo: the road of one order on a fresh embedded database
 int runDemo(const Arguments& args);
+// merxa render basket ID [--locale LCID] [--xslt FILE]
+int runRender(const Arguments& args);
+
+// The web application's message manager in the application state of `context`, under
+// "I18NMessageManager" (where Sls_getI18N looks for it): made by its ProgID on first use.
+platform::ObjectPtr applicationMessageManager(const platform::ObjectContextPtr& context);
+
+// The XML of a basket document (late-bound Merxa.Basket.ConvertToXML) with the captions of
+// the application's message manager. `locale` (a locale identifier as text, or empty) sets
+// the captions and the document's USERLOCALE; empty keeps the document's USERLOCALE, or
+// takes 1033 when it has none.
+std::string basketXml(const platform::ObjectPtr& basket, const platform::Variant& document, const std::string& locale);
 
 // Prints a failure as the host reports every one: the number in hex, the source, the
 // description. Returns the exit code for a failure.

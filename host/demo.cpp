@@ -2,9 +2,11 @@
 // way the shop's pages use the classes.
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 
 #include "host/commands.h"
 #include "host/json.h"
+#include "host/xslt/transform.h"
 #include "platform/data/recordset.h"
 #include "platform/dictionary.h"
 #include "platform/registry.h"
@@ -27,6 +29,15 @@ platform::ObjectPtr headerOf(const Variant& document) {
 // rs.Fields(name), late-bound.
 platform::ObjectPtr fieldOf(const platform::ObjectPtr& recordset, const char* name) {
   return recordset->call("Fields").toObject()->call("Item", {Variant(name)}).toObject();
+}
+
+// The order form of a document: its XML through the examples' style sheet, written beside the
+// installation as order-form.html; the file's path.
+std::string writeOrderForm(const platform::ObjectPtr& basket, const Variant& document, const std::string& home) {
+  const std::string html = xslt::transform(basketXml(basket, document, ""), xslt::examplesFolder() + "/basket.xsl");
+  const std::string path = home + "/order-form.html";
+  std::ofstream(path, std::ios::binary) << html;
+  return path;
 }
 
 }  // namespace
@@ -77,19 +88,37 @@ int runDemo(const Arguments& args) {
     // and submits it.
     platform::ObjectPtr copyHeader = headerOf(copy);
     platform::ObjectPtr copyLines = copy.toObject()->call("Item", {Variant("lines")}).toObject();
-    double total = 0;
+    double total = 0, tax = 0;
     for (copyLines->call("MoveFirst"); !copyLines->call("EOF").toBool(); copyLines->call("MoveNext")) {
       const double amount = 12.5 * fieldOf(copyLines, "QUANTITY")->call("Value").toDouble();
       fieldOf(copyLines, "PRODUCTPRICE")->put("Value", Variant(12.5));
       for (const char* zero : {"DISCOUNTPERC", "DISCOUNTAMOUNT", "LINEDISCOUNTAMOUNT", "ORDERDISCOUNTAMOUNT"})
         fieldOf(copyLines, zero)->put("Value", Variant(0.0));
       fieldOf(copyLines, "LINEAMOUNT")->put("Value", Variant(amount));
+      fieldOf(copyLines, "TAXCODE")->put("Value", Variant("H"));
+      fieldOf(copyLines, "TAXCODEDESCRIPTION")->put("Value", Variant("VAT high rate"));
+      fieldOf(copyLines, "TAXPERCENTAGE")->put("Value", Variant(21.0));
+      fieldOf(copyLines, "TAXAMOUNT")->put("Value", Variant(amount * 0.21));
       total += amount;
+      tax += amount * 0.21;
     }
     fieldOf(copyHeader, "KIROID")->put("Value", Variant(1));
     fieldOf(copyHeader, "DISCOUNTPERC")->put("Value", Variant(0.0));
     fieldOf(copyHeader, "DISCOUNTTOTAL")->put("Value", Variant(0.0));
-    for (const char* sum : {"TOTALNETAMOUNT", "SUBTOTAL", "TOTAL"}) fieldOf(copyHeader, sum)->put("Value", Variant(total));
+    for (const char* sum : {"TOTALNETAMOUNT", "SUBTOTAL"}) fieldOf(copyHeader, sum)->put("Value", Variant(total));
+    fieldOf(copyHeader, "TAXTOTAL")->put("Value", Variant(tax));
+    fieldOf(copyHeader, "TOTAL")->put("Value", Variant(total + tax));
+    fieldOf(copyHeader, "CUSTOMERNAME")->put("Value", Variant("Acme Industrial Supplies"));
+    fieldOf(copyHeader, "PAYMENTMETHOD")->put("Value", Variant::integer(1));
+    fieldOf(copyHeader, "USERLOCALE")->put("Value", Variant(1033));
+    // The page shows the currency's symbol as the currency's own locale writes it.
+    const Variant currency = platform::createObject("CorvoCommon.Currency")
+                                 ->call("GetCurrencyProperties", {fieldOf(copyHeader, "CURRENCYCODE")->call("Value")});
+    const Variant currencyLocale = currency.toObject()->call("Item", {Variant("LOCALEID")});
+    fieldOf(copyHeader, "CURRENCYSYMBOL")
+        ->put("Value", platform::createObject("CorvoLibrary.DataFunctions")->call("CurrencySymbol", {currencyLocale}));
+    const std::string form = writeOrderForm(basket, copy, corvaneHome(args));
+    std::printf("== ConvertToXML of the copy, rendered as the order form: %s\n", form.c_str());
     platform::createObject("Merxa.Order")->call("SubmitBasket", {copy});
     std::printf("== SubmitBasket of the copy\n");
 
@@ -104,6 +133,9 @@ int runDemo(const Arguments& args) {
     return 0;
   } catch (const platform::ComError& e) {
     return reportError(e);
+  } catch (const xslt::TransformError& e) {
+    std::fprintf(stderr, "merxa demo: %s\n", e.what());
+    return 1;
   }
 }
 

@@ -18,6 +18,9 @@ void usage() {
       "                                         call a member late-bound; arguments are JSON values,\n"
       "                                         properties set before and read after the call\n"
       "  merxa demo [--home DIR]                run the road of one order on a fresh database\n"
+      "  merxa render basket ID [--locale LCID] [--xslt FILE]\n"
+      "                                         a stored basket as its order-form XML, or the page a\n"
+      "                                         style sheet makes of it\n"
       "The installation home is --home, else $CORVANE_HOME, else $HOME/.corvane.\n",
       stderr);
 }
@@ -34,6 +37,7 @@ int main(int argc, char** argv) {
   if (command == "setup") return host::runSetup(args);
   if (command == "call") return host::runCall(args);
   if (command == "demo") return host::runDemo(args);
+  if (command == "render") return host::runRender(args);
   usage();
   return 2;
 }

@@ -78,7 +78,9 @@ std::string salesSchemaSql(std::string_view provider) {
   return sql;
 }
 
-std::string demoDataSql() { return std::string(embedded("demo_data.sql")); }
+std::string demoDataSql() {
+  return std::string(embedded("demo_data.sql")) + "\n" + std::string(embedded("demo_captions.sql"));
+}
 
 std::vector<std::string> tableNames() {
   std::vector<std::string> names;

@@ -3,7 +3,8 @@
 //
 // The texts are the files of this folder, embedded at build time: <dialect>/*.sql (the
 // CREATE TABLE statements of one database dialect), demo_data.sql (INSERTs every dialect
-// reads), templates/*.xml and tables.txt (the one list of tables).
+// reads), demo_captions.sql (the captions of the message manager), templates/*.xml and
+// tables.txt (the one list of tables).
 #pragma once
 
 #include <string>
@@ -17,6 +18,7 @@ namespace schema {
 // ignored). Throws std::invalid_argument for a provider without a schema.
 std::string salesSchemaSql(std::string_view provider = "SQLite");
 
+// The demonstration data and captions, as one script.
 std::string demoDataSql();
 
 // The tables, business tables first (in the order tables.txt gives).

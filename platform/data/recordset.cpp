@@ -681,10 +681,10 @@ Variant Recordset::value(std::string_view name) const {
   return valueAt(col);
 }
 
-const Variant& Recordset::valueAt(int column) const {
-  if (column < 0 || column >= columnCount()) raiseVb(vb::ItemNotFound, kSource);
+const Variant& Recordset::valueAt(int index) const {
+  if (index < 0 || index >= columnCount()) raiseVb(vb::ItemNotFound, kSource);
   const Row& r = impl_->rowForRead();
-  return impl_->edit != adEditNone ? impl_->buffer[static_cast<size_t>(column)] : r.values[static_cast<size_t>(column)];
+  return impl_->edit != adEditNone ? impl_->buffer[static_cast<size_t>(index)] : r.values[static_cast<size_t>(index)];
 }
 
 void Recordset::setValue(std::string_view name, const Variant& v) {

@@ -139,7 +139,9 @@ class Recordset : public Object {
   FieldPtr field(std::string_view name);           // 3265 when unknown
   FieldPtr field(int index);
   Variant value(std::string_view name) const;      // the current row's value
-  const Variant& valueAt(int column) const;        // the same by column index, valid until the row changes
+  // The current row's value of column `index`, read in place: valid until the row or the
+  // position changes. For code that walks every cell of many rows.
+  const Variant& valueAt(int index) const;
   void setValue(std::string_view name, const Variant& v);
   void addNew() { AddNew(Variant::missing(), Variant::missing()); }
   void update() { Update(Variant::missing(), Variant::missing()); }

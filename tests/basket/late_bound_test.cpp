@@ -22,7 +22,7 @@ Variant fieldValue(const ObjectPtr& recordset, const char* name) {
 
 class LateBoundBasketTest : public testsupport::SalesTest {};
 
-TEST_F(LateBoundBasketTest, CreateRestoreCopyAndDeleteByMemberName) {
+TEST_F(LateBoundBasketTest, CreateRestoreCopyConvertAndDeleteByMemberName) {
   ObjectPtr basket = platform::createObject("Merxa.Basket");
   const Variant created = basket->call("CREATE", {Variant("U1"), Variant(testsupport::demoPartnerId())});
   const std::string id = fieldValue(item(created, "header"), "BASKETID").toString();
@@ -37,6 +37,16 @@ TEST_F(LateBoundBasketTest, CreateRestoreCopyAndDeleteByMemberName) {
 
   Args byRef{Variant(copyId)};
   EXPECT_EQ(basket->invoke("GetBPStoredInDB", CallKind::Method, byRef).toLong(), testsupport::demoPartnerId());
+
+  // The order form, with the captions of the message manager found by its ProgID.
+  const Variant manager(platform::createObject("Corvane.MessageManager"));
+  item(restored, "header")->call("Fields").toObject()->call("Item", {Variant("USERLOCALE")}).toObject()->put(
+      "Value", Variant(1031));
+  const std::string xml = basket->call("ConvertToXML", {restored, manager, Variant("1031")}).toString();
+  EXPECT_EQ(xml.rfind("<?xml version=\"1.0\"?><Order><DocumentTypeID>WebOrder</DocumentTypeID>"
+                      "<WebOrderTitle>Bestellformular</WebOrderTitle>", 0),
+            0u)
+      << xml.substr(0, 200);
 
   basket->call("Delete", {Variant(id)});
   basket->call("Delete", {Variant(copyId)});

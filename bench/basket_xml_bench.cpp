@@ -1,0 +1,93 @@
+// What the order form costs against reading the basket it shows. For a stored basket of 100
+// lines, every column filled, each line its own amounts, tax of two codes, four request dates
+// and each line shipped to one of the customer's two addresses:
+//   Restore       Merxa.Basket.Restore of the basket
+//   ConvertToXML  Merxa.Basket.ConvertToXML of the restored document, with the application's
+//                 message manager (which has read its captions once, as a running shop's has)
+// and prints ConvertToXML / Restore after the table.
+//
+// Runs on a fresh embedded database; with MERXA_TEST_CONNECTION naming a PostgreSQL server,
+// on that server.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "basket/basket.h"
+#include "bench/run_times.h"
+#include "common/encoding.h"
+#include "platform/data/connection.h"
+#include "platform/registry.h"
+#include "tests/support/sales_fixture.h"
+
+namespace {
+
+using platform::Variant;
+
+constexpr int kLines = 100;
+constexpr const char* kBasketId = "BENCHXML00000000000000000000000X";
+
+void storeBasket() {
+  const std::string basket = merxa::SqlLiteralText(kBasketId);
+  auto cn = platform::makeObject<platform::data::Connection>();
+  cn->open(testsupport::connectionString());
+  cn->BeginTrans();
+  cn->executeNoRecords(
+      "INSERT INTO BASKETHEADER (BASKETID, USERID, BUSINESSPARTNERID, BASKETNAME, BASKETDATE, BASKETTEXT, "
+      "BILLINGADDRESSID, SHIPPINGADDRESSID, CURRENCYCODE, CARRIERCODE, PAYMENTMETHOD, KIROID, CUSTOMERNAME, "
+      "CUSTOMERPONUMBER, CURRENCYSYMBOL, USERLOCALE, DISCOUNTPERC, TOTALNETAMOUNT, DISCOUNTTOTAL, SUBTOTAL, TAXTOTAL, "
+      "FREIGHTTOTAL, FREIGHTTAXTOTAL, TOTAL, FREIGHTTAXCODE, FREIGHTTAXCODEDESCRIPTION, FREIGHTTAXPERC) VALUES (" +
+      basket +
+      ", 'U1', 1001, 'Bench order', '2026-12-01 00:00:00', 'Deliver to dock 3', 101, 102, 'EUR', 'ROAD', 2, 1, "
+      "'Acme Industrial Supplies', 'PO-1', '\xE2\x82\xAC', 1033, 0, 2500, 0, 2500, 400, 10, 1.9, 2911.9, 'H', "
+      "'VAT high', 19)");
+  for (int nr = 1; nr <= kLines; ++nr) {
+    // Every line its own price, quantity, amount and tax; four request dates.
+    const bool high = nr % 4 != 0;
+    const double price = 10 + nr * 0.25, quantity = nr % 7 + 1, amount = price * quantity;
+    const double tax = std::round(amount * (high ? 19 : 7)) / 100;
+    char values[512];
+    std::snprintf(values, sizeof values,
+                  "%d, %d, %g, '2026-12-%02d 00:00:00', %d, 'Line %d', 0, 'EA', 'PART-%d', %.2f, 0, 0, 0, 0, %.2f, 0, "
+                  "%s, %.2f, 0",
+                  nr, 4700 + nr, quantity, 20 + nr % 4, nr % 2 ? 102 : 101, nr, nr, price, amount,
+                  high ? "'H', 'VAT high', 19" : "'L', 'VAT low', 7", tax);
+    cn->executeNoRecords(
+        "INSERT INTO BASKETLINE (BASKETID, BASKETLINENR, SKU, QUANTITY, REQUESTDATE, ADDRESSID, LINETEXT, "
+        "PRODUCTCONFIGURABLE, PRODUCTUNITCODE, PARTNUMBER, PRODUCTPRICE, DISCOUNTPERC, DISCOUNTAMOUNT, "
+        "LINEDISCOUNTAMOUNT, ORDERDISCOUNTAMOUNT, LINEAMOUNT, FREIGHTAMOUNT, TAXCODE, TAXCODEDESCRIPTION, TAXPERCENTAGE, "
+        "TAXAMOUNT, FREIGHTTAXAMOUNT) VALUES (" + basket + ", " + values + ")");
+  }
+  cn->CommitTrans();
+  cn->Close();
+}
+
+void Restore(benchmark::State& state) {
+  merxa::Basket basket;
+  for (auto _ : state) benchmark::DoNotOptimize(basket.Restore(kBasketId));
+}
+
+void ConvertToXML(benchmark::State& state) {
+  merxa::Basket basket;
+  const Variant manager(platform::createObject("Corvane.MessageManager"));
+  const Variant document(basket.Restore(kBasketId));
+  for (auto _ : state) benchmark::DoNotOptimize(basket.ConvertToXML(document, manager, "1033"));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  testsupport::ensureEnvironment();
+  testsupport::resetData();
+  storeBasket();
+  benchmark::RegisterBenchmark("Restore", Restore)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("ConvertToXML", ConvertToXML)->Unit(benchmark::kMillisecond);
+  bench::RunTimes reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.printRatio(platform::data::parseConnectionString(testsupport::connectionString())["PROVIDER"] +
+                          ": ConvertToXML of " + std::to_string(kLines) + " lines / Restore of the same basket",
+                      "ConvertToXML", "Restore");
+  benchmark::Shutdown();
+}

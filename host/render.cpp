@@ -1,0 +1,83 @@
+// merxa render: a stored sales document as the XML the shop's pages receive, or as the page a
+// style sheet makes of it. The captions come from the installation's message manager, kept
+// in the application state the way the web application keeps it.
+#include <cstdio>
+#include <fstream>
+
+#include "host/commands.h"
+#include "host/xslt/transform.h"
+#include "platform/context.h"
+#include "platform/registry.h"
+
+namespace host {
+
+using platform::Variant;
+
+namespace {
+
+void usage() { std::fputs("usage: merxa render basket ID [--locale LCID] [--xslt FILE]\n", stderr); }
+
+// The header recordset's USERLOCALE, late-bound.
+platform::ObjectPtr userLocaleField(const Variant& document) {
+  platform::ObjectPtr header = document.toObject()->call("Item", {Variant("header")}).toObject();
+  return header->call("Fields").toObject()->call("Item", {Variant("USERLOCALE")}).toObject();
+}
+
+}  // namespace
+
+platform::ObjectPtr applicationMessageManager(const platform::ObjectContextPtr& context) {
+  auto application = context->application();
+  const Variant key("I18NMessageManager");
+  if (!application->Exists(key)) application->Add(key, Variant(platform::createObject("Corvane.MessageManager")));
+  return application->Item(key).toObject();
+}
+
+std::string basketXml(const platform::ObjectPtr& basket, const Variant& document, const std::string& locale) {
+  platform::ContextScope scope;
+  platform::ObjectPtr field = userLocaleField(document);
+  std::string captions = locale;
+  if (captions.empty()) {
+    const Variant stored = field->call("Value");
+    captions = stored.isNull() ? "1033" : stored.toString();  // neither asked for nor stored: English
+  }
+  field->put("Value", Variant(std::stoi(captions)));
+  return basket->call("ConvertToXML", {document, Variant(applicationMessageManager(scope.context())), Variant(captions)})
+      .toString();
+}
+
+int runRender(const Arguments& args) {
+  if (args.size() < 2 || args[0] != "basket") {
+    usage();
+    return 2;
+  }
+  std::string locale, styleSheet;
+  for (size_t i = 2; i < args.size(); i += 2) {
+    if (i + 1 >= args.size() || (args[i] != "--locale" && args[i] != "--xslt")) {
+      usage();
+      return 2;
+    }
+    (args[i] == "--locale" ? locale : styleSheet) = args[i + 1];
+  }
+  if (!locale.empty() && locale.find_first_not_of("0123456789") != std::string::npos) {
+    std::fprintf(stderr, "merxa render: --locale wants a Windows locale identifier such as 1033, not '%s'\n",
+                 locale.c_str());
+    return 2;
+  }
+  try {
+    platform::ObjectPtr basket = platform::createObject("Merxa.Basket");
+    const std::string xml = basketXml(basket, basket->call("Restore", {Variant(args[1])}), locale);
+    if (styleSheet.empty()) {
+      std::printf("%s\n", xml.c_str());
+    } else {
+      std::fputs(xslt::transform(xml, styleSheet).c_str(), stdout);
+    }
+    return 0;
+  } catch (const platform::ComError& e) {
+    return reportError(e);
+  } catch (const xslt::TransformError& e) {
+    std::fprintf(stderr, "merxa render: %s\n", e.what());
+    return 1;
+  }
+}
+
+}  // namespace host
