@@ -14,9 +14,9 @@ void usage() {
       "  merxa setup [--home DIR] [--force]     create an embedded sales database and its configuration\n"
       "  merxa setup --postgres CONNECTION [--home DIR] [--force]\n"
       "                                         the same on a PostgreSQL server (Host=...;Port=...;Database=...;...)\n"
-      "  merxa call PROGID [--set NAME=VALUE]... [--get NAME]... MEMBER [ARG...]\n"
-      "                                         call a member late-bound; arguments are JSON values,\n"
-      "                                         properties set before and read after the call\n"
+      "  merxa call PROGID [--set NAME=VALUE]... [--get NAME]... MEMBER [ARG...] [--then MEMBER [ARG...]]...\n"
+      "                                         call members late-bound on one object; arguments are JSON\n"
+      "                                         values, properties set before and read after the calls\n"
       "  merxa demo [--home DIR]                run the road of one order on a fresh database\n"
       "The installation home is --home, else $CORVANE_HOME, else $HOME/.corvane.\n",
       stderr);
