@@ -22,6 +22,15 @@ bool allDigits(const std::string& s) {
   return !s.empty();
 }
 
+// The day of a year, month and day, checked to be a real one.
+bool dateOf(int year, int month, int day, platform::Date& out) {
+  if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31) return false;
+  out = platform::Date::fromParts(year, month, day);
+  int y, m, d, h, mi, s;
+  out.toParts(y, m, d, h, mi, s);
+  return m == month && d == day;  // 31 April would have become 1 May
+}
+
 // "yyyymmdd" or "yyyy/mm/dd", checked to be a real day.
 bool readCompactDate(const std::string& text, platform::Date& out) {
   std::string digits;
@@ -33,18 +42,18 @@ bool readCompactDate(const std::string& text, platform::Date& out) {
   } else {
     return false;
   }
-  const int year = std::stoi(digits.substr(0, 4)), month = std::stoi(digits.substr(4, 2)),
-            day = std::stoi(digits.substr(6, 2));
-  if (month < 1 || month > 12 || day < 1 || day > 31) return false;
-  out = platform::Date::fromParts(year, month, day);
-  int y, m, d, h, mi, s;
-  out.toParts(y, m, d, h, mi, s);
-  return m == month && d == day;  // 31 April would have become 1 May
+  return dateOf(std::stoi(digits.substr(0, 4)), std::stoi(digits.substr(4, 2)), std::stoi(digits.substr(6, 2)), out);
 }
 
 }  // namespace
 
 bool readDate(const Variant& value, platform::Date& out) {
+  if (value.type() == platform::VarType::Object && !value.isNothing()) {
+    // A date object of release 5.0c: the year since 1900, the month from 0, the day.
+    const platform::ObjectPtr date = value.toObject();
+    return dateOf(date->call("getYear").toLong() + 1900, date->call("getMonth").toLong() + 1,
+                  date->call("getDate").toLong(), out);
+  }
   if (value.type() == platform::VarType::Date) {
     out = value.toDate().dateOnly();
     return true;

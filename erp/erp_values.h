@@ -14,7 +14,8 @@ std::string textOf(const Variant& value);
 std::string trimmedText(const Variant& value);
 
 // A date as callers send it: a Date, a text the platform reads as one, "yyyymmdd" or
-// "yyyy/mm/dd" (release 4.0c); nothing (Empty, Null, blanks) is today. The time of day is
+// "yyyy/mm/dd" (release 4.0c), a date object of release 5.0c (getYear, getMonth, getDate);
+// nothing (Empty, Null, blanks) is today. The time of day is
 // dropped. False when the value is no date.
 bool readDate(const Variant& value, platform::Date& out);
 
