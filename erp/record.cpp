@@ -22,6 +22,7 @@ platform::DispatchTable tableOf(const RecordKind& kind) {
     platform::Member& tester = table.add("has" + field);
     tester.call = [field](platform::Object& o, platform::Args&) { return Variant(static_cast<Record&>(o).has(field)); };
   }
+  if (kind.addMembers) kind.addMembers(table);
   return table;
 }
 

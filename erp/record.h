@@ -17,6 +17,8 @@ namespace erp {
 struct RecordKind {
   std::string typeName;             // "CreateSalesOrder.SalesOrders", for messages
   std::vector<std::string> fields;  // "SoldToBusinessPartner", ...
+  // Members beyond the fields' own, added to the kind's table (null: none).
+  void (*addMembers)(platform::DispatchTable& table) = nullptr;
 };
 
 class Record : public platform::Object {

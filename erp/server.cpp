@@ -6,6 +6,7 @@
 #include "erp/order_status.h"
 #include "erp/price_tax.h"
 #include "erp/sales_order.h"
+#include "erp/show_sales_order.h"
 #include "platform/server.h"
 
 namespace {
@@ -46,6 +47,7 @@ std::vector<platform::ServerClass> erpClasses() {
               manager<erp::OrderStatusManager>(release, prefix + "UpdateOrderStatus.OrderStatusManager")}})
       classes.emplace_back(prefix + component, factory);
     for (auto& c : erp::createSalesOrderClasses(release, prefix + "CreateSalesOrder.")) classes.push_back(std::move(c));
+    for (auto& c : erp::showSalesOrderClasses(release, prefix + "ShowSalesOrder.")) classes.push_back(std::move(c));
   }
   names.reserve(classes.size() * 2);
   std::vector<platform::ServerClass> list;
