@@ -29,6 +29,12 @@ int32_t BackendAction::initializeComponent(const std::string& tovoType, const st
   }
 }
 
+void BackendAction::InitializeAction(const std::string& iTovoType, const std::string& iComponentID,
+                                     int32_t& oErrorCode) {
+  oErrorCode = 0;
+  oErrorCode = initializeComponent(iTovoType, iComponentID);
+}
+
 void BackendAction::CloseAction() {
   merxa::guarded(std::string(names_.logName) + ".CloseAction", [&] { requireComponent()->call("Close"); });
 }

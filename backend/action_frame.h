@@ -6,8 +6,8 @@
 // InitializeAction never raises: a failure (unsupported type code, a component that cannot
 // be created or initialised) is logged under "<log name>.InitializeAction" with the info
 // "Tovo Type: <code>, BusComponent: <identifier>" and reported as its error number. A component
-// held from an earlier InitializeAction is closed and let go first, so that a failed
-// InitializeAction leaves no component behind that the caller would go on using unawares.
+// held from an earlier InitializeAction is closed and let go first, so that after a failed
+// InitializeAction the caller cannot go on asking the earlier component unawares.
 // CloseAction raises (also when no component was ever created), logged as
 // "<log name>.CloseAction"; the closed component stays held until the next InitializeAction
 // or the end of the action object.
@@ -33,6 +33,8 @@ class BackendAction : public platform::Object {
  public:
   explicit BackendAction(ActionNames names) : names_(names) {}
 
+  // InitializeAction of the classes whose error code is a 32-bit integer (Allocate, Order).
+  void InitializeAction(const std::string& iTovoType, const std::string& iComponentID, int32_t& oErrorCode);
   void CloseAction();
 
   // The component held, or null before the first successful creation.

@@ -8,15 +8,10 @@ Allocate::Allocate() : BackendAction({"Allocate", "Allocate", "InventoryAllocate
 
 const platform::DispatchTable& Allocate::dispatch() const {
   static const platform::DispatchTable table = platform::Members<Allocate>("Merxalink.Allocate")
-                                                   .method("InitializeAction", &Allocate::InitializeAction)
+                                                   .method("InitializeAction", &BackendAction::InitializeAction)
                                                    .method("CloseAction", &Allocate::CloseAction)
                                                    .method("Allocate", &Allocate::AllocateLine);
   return table;
-}
-
-void Allocate::InitializeAction(const std::string& iTovoType, const std::string& iComponentID, int32_t& oErrorCode) {
-  oErrorCode = 0;
-  oErrorCode = initializeComponent(iTovoType, iComponentID);
 }
 
 void Allocate::AllocateLine(const std::string& iSalesOrderID, int32_t iLineID, Variant& oErrorNumber) {

@@ -13,7 +13,6 @@ class Allocate : public BackendAction {
   Allocate();
   const platform::DispatchTable& dispatch() const override;
 
-  void InitializeAction(const std::string& iTovoType, const std::string& iComponentID, int32_t& oErrorCode);
   // oErrorNumber is 0 from the start of the call, so a failure leaves it 0.
   void AllocateLine(const std::string& iSalesOrderID, int32_t iLineID, Variant& oErrorNumber);
 };

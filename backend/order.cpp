@@ -8,15 +8,10 @@ Order::Order() : BackendAction({"Order", "OrderStatus", "UpdateOrderStatus.Order
 
 const platform::DispatchTable& Order::dispatch() const {
   static const platform::DispatchTable table = platform::Members<Order>("Merxalink.Order")
-                                                   .method("InitializeAction", &Order::InitializeAction)
+                                                   .method("InitializeAction", &BackendAction::InitializeAction)
                                                    .method("CloseAction", &Order::CloseAction)
                                                    .method("UpdateOrderStatus", &Order::UpdateOrderStatus);
   return table;
-}
-
-void Order::InitializeAction(const std::string& iTovoType, const std::string& iComponentID, int32_t& oErrorCode) {
-  oErrorCode = 0;
-  oErrorCode = initializeComponent(iTovoType, iComponentID);
 }
 
 void Order::UpdateOrderStatus(const std::string& iSalesOrderID, int32_t iLineID, int32_t iBillingStepNumber,

@@ -11,7 +11,6 @@ class Order : public BackendAction {
   Order();
   const platform::DispatchTable& dispatch() const override;
 
-  void InitializeAction(const std::string& iTovoType, const std::string& iComponentID, int32_t& oErrorCode);
   // oSucces and oReasonCode are 0 from the start of the call; the ERP's answer is reported in
   // them, not raised. Failures of the call raise, logged as "OrderStatus.UpdateOrderStatus"
   // with all four inputs.

@@ -13,11 +13,11 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "basket/basket.h"
+#include "bench/ratio_reporter.h"
 #include "common/encoding.h"
 #include "order/order.h"
 #include "platform/data/connection.h"
@@ -137,28 +137,6 @@ void Statements(benchmark::State& state) {
   }
 }
 
-// Keeps each run's real and CPU time per iteration, to print the ratios after the table: the
-// real time includes the database's own work (and, on the server, the round trips), the CPU
-// time is this process's share.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& r : runs)
-      if (!r.error_occurred) times_[r.benchmark_name()] = {r.GetAdjustedRealTime(), r.GetAdjustedCPUTime()};
-  }
-  void printRatio(const std::string& provider) const {
-    const auto submit = times_.find("SubmitBasket"), statements = times_.find("Statements");
-    if (submit == times_.end() || statements == times_.end()) return;
-    std::printf("%s: SubmitBasket of %d lines / its statements run directly: real time %.2fx, CPU time %.2fx\n",
-                provider.c_str(), kLines, submit->second.first / statements->second.first,
-                submit->second.second / statements->second.second);
-  }
-
- private:
-  std::map<std::string, std::pair<double, double>> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -166,8 +144,10 @@ int main(int argc, char** argv) {
   testsupport::ensureEnvironment();
   benchmark::RegisterBenchmark("SubmitBasket", SubmitBasket)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("Statements", Statements)->Unit(benchmark::kMillisecond);
-  RatioReporter reporter;
+  bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.printRatio(parseConnectionString(testsupport::connectionString())["PROVIDER"]);
+  reporter.printRatio(parseConnectionString(testsupport::connectionString())["PROVIDER"] + ": SubmitBasket of " +
+                          std::to_string(kLines) + " lines / its statements run directly",
+                      "SubmitBasket", "Statements");
   benchmark::Shutdown();
 }

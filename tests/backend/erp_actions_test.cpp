@@ -8,30 +8,20 @@
 #include "backend/allocate.h"
 #include "backend/order.h"
 #include "backend/price_tax.h"
-#include "platform/data/connection.h"
-#include "platform/data/recordset.h"
 #include "platform/dictionary.h"
 #include "platform/registry.h"
 #include "tests/enterprise/error_of.h"
+#include "tests/backend/erp_support.h"
 #include "tests/support/sales_fixture.h"
 
 namespace {
 
 using enterprisetest::errorOf;
 using platform::Variant;
+using backendtest::erpValue;
 
 constexpr const char* kComponent = "MXL-NL01";  // instance 1 of the demo data, release 5.0c
 
-// The first column of the first row of `sql` on the ERP's database.
-Variant erpValue(const std::string& sql) {
-  auto cn = platform::makeObject<platform::data::Connection>();
-  cn->open(testsupport::erpConnectionString());
-  auto rs = platform::makeObject<platform::data::Recordset>();
-  rs->open(sql, cn, platform::data::adOpenStatic, platform::data::adLockReadOnly);
-  const Variant v = rs->empty() ? Variant::null() : rs->field(0)->Value();
-  cn->Close();
-  return v;
-}
 
 double stockOf(const std::string& item) {
   return erpValue("SELECT QUANTITY FROM STOCK WHERE ITEMCODE = '" + item + "' AND WAREHOUSE = 'RTM'").toDouble();

@@ -2,10 +2,9 @@
 // fills it: records by setter, sets by index, texts and variants as records of their own.
 #include <gtest/gtest.h>
 
-#include "platform/data/connection.h"
-#include "platform/data/recordset.h"
 #include "platform/registry.h"
 #include "tests/enterprise/error_of.h"
+#include "tests/backend/erp_support.h"
 #include "tests/support/sales_fixture.h"
 
 namespace {
@@ -13,16 +12,8 @@ namespace {
 using enterprisetest::errorOf;
 using platform::ObjectPtr;
 using platform::Variant;
+using backendtest::erpValue;
 
-Variant erpValue(const std::string& sql) {
-  auto cn = platform::makeObject<platform::data::Connection>();
-  cn->open(testsupport::erpConnectionString());
-  auto rs = platform::makeObject<platform::data::Recordset>();
-  rs->open(sql, cn, platform::data::adOpenStatic, platform::data::adLockReadOnly);
-  const Variant v = rs->empty() ? Variant::null() : rs->field(0)->Value();
-  cn->Close();
-  return v;
-}
 
 // A date object of release 5.0c, as the hand-over makes one: year since 1900, month from 0.
 class JavaDate : public platform::Object {

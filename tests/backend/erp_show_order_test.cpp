@@ -2,21 +2,16 @@
 // read late-bound the way the order lookups read them.
 #include <gtest/gtest.h>
 
-#include "platform/data/connection.h"
 #include "platform/registry.h"
+#include "tests/backend/erp_support.h"
 #include "tests/support/sales_fixture.h"
 
 namespace {
 
 using platform::ObjectPtr;
 using platform::Variant;
+using backendtest::runOnErp;
 
-void runOnErp(const std::string& sql) {
-  auto cn = platform::makeObject<platform::data::Connection>();
-  cn->open(testsupport::erpConnectionString());
-  cn->executeNoRecords(sql);
-  cn->Close();
-}
 
 class ErpShowOrder : public testsupport::ErpTest {
  protected:
