@@ -25,7 +25,8 @@ using namespace platform;
 using namespace platform::data;
 
 std::string sqliteConnection() {
-  static const std::string cs = "Provider=SQLite;Data Source=/tmp/merxa-bench-" + std::to_string(getpid()) + ".db";
+  static const std::string cs =
+      creatingDatabase("Provider=SQLite;Data Source=/tmp/merxa-bench-" + std::to_string(getpid()) + ".db");
   return cs;
 }
 

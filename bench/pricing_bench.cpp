@@ -49,7 +49,7 @@ void write(const fs::path& path, const std::string& text) { std::ofstream(path, 
 
 void run(const std::string& cs, const std::vector<std::string>& statements) {
   auto cn = makeObject<Connection>();
-  cn->open(cs);
+  cn->open(creatingDatabase(cs));
   cn->BeginTrans();
   for (const std::string& sql : statements) cn->executeNoRecords(sql);
   cn->CommitTrans();

@@ -1,9 +1,12 @@
 #include "common/lib_sales.h"
 
+#include <charconv>
 #include <cstdio>
 
 #include "common/error_handling.h"
+#include "common/merxa_error.h"
 #include "platform/context.h"
+#include "platform/data/storable_text.h"
 #include "platform/dictionary.h"
 #include "platform/guid.h"
 #include "platform/registry.h"
@@ -160,6 +163,29 @@ std::string Sls_GetParameterValue(std::string& iParameter) {
         return parameters->invoke("GetParameterValue", platform::CallKind::Call, args).toString();
       },
       [&] { return "Failed to retrieve parameter: " + iParameter; });
+}
+
+int32_t businessPartnerIdOf(const std::string& text, const std::string& source) {
+  std::string_view digits = text;
+  while (!digits.empty() && digits.front() == ' ') digits.remove_prefix(1);
+  while (!digits.empty() && digits.back() == ' ') digits.remove_suffix(1);
+  if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+  int32_t id = 0;
+  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), id);
+  if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size())
+    raiseMerxa(InvalidCustomer, source, "'" + text + "' is not a business partner id");
+  return id;
+}
+
+void requireStorableText(const platform::data::Recordset& rs, const std::string& rowName) {
+  for (int i = 0; i < rs.columnCount(); ++i) {
+    const std::string& name = rs.columnInfo(i).name;
+    const Variant value = rs.value(name);
+    if (!value.isString()) continue;
+    if (const char* reason = platform::data::unstorableText(value.rawString()))
+      platform::raiseVb(platform::vb::InvalidProcedureCall, "Merxa",
+                        "Field " + name + " of " + rowName + " " + reason);
+  }
 }
 
 Variant Sls_EscapeSQLQuotes(const Variant& text) {

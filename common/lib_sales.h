@@ -50,6 +50,17 @@ std::string Sls_CreateGUID();
 // The value of a sales parameter, through "Merxa.SalesParameter".
 std::string Sls_GetParameterValue(std::string& iParameter);
 
+// The business partner id a caller gave as text: a whole number (blanks around it allowed),
+// else InvalidCustomer raised under `source` before any statement runs. Compared with the
+// integer column, other text would be refused by the database server and match nothing on the
+// embedded database; this way both answer alike.
+int32_t businessPartnerIdOf(const std::string& text, const std::string& source);
+
+// Refuses the current row of a document's recordset when one of its text fields holds what no
+// database stores alike (a NUL, text that is not UTF-8): 5 (Invalid procedure call), naming the
+// field and `rowName` ("line 2"), before any statement is built from the row.
+void requireStorableText(const platform::data::Recordset& rs, const std::string& rowName);
+
 // The text with every single quote doubled; Null stays Null.
 Variant Sls_EscapeSQLQuotes(const Variant& text);
 

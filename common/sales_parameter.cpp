@@ -84,15 +84,15 @@ std::string SalesParameter::GetParameterValue(std::string& iParameter) {
   const std::string name = platform::trimBlanks(iParameter);
   std::string configDir;
   try {
-    const std::string section = salesParameterSection(name);
-    if (section.empty()) {
-      // A name outside the list is a caller's mistake; it is reported, not answered with "".
-      raiseMerxa(SalesParameterNotFound, "Merxa.SalesParameter", "Parameter " + name + " not found");
-    }
     platform::ObjectPtr config = Sls_GetComponent("Corvane.Configuration");
     auto installations = config->call("GetWebInfo", {Variant("Merxa")}).as<platform::Dictionary>();
     for (const auto& entry : installations->entries()) configDir = entry.second.toObject()->call("ConfigDir").toString();
     config->call("LoadConfigFile", {Variant(configDir + "\\MerxaConfiguration.xml")});
+    // The section is chosen once the file is loaded, so that a file that cannot be read is
+    // reported as such whatever the name. A name outside the list is a caller's mistake; it is
+    // reported, not answered with "".
+    const std::string section = salesParameterSection(name);
+    if (section.empty()) raiseMerxa(SalesParameterNotFound, "Merxa.SalesParameter", "Parameter " + name + " not found");
     return config->call("GetValue", {Variant(section), Variant(iParameter)}).toString();
   } catch (...) {
     const ErrorRecord err = currentError();

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "platform/data/storable_text.h"
+
 namespace enterprise {
 
 using platform::Variant;
@@ -14,10 +16,10 @@ constexpr const char* kSource = "Corvane.SqlEncoder";
 }  // namespace
 
 std::string sqlText(std::string_view text) {
-  // A NUL would end the statement early in both engines' parsers; refuse it rather than let
-  // the database see a different statement from the one we built.
-  if (text.find('\0') != std::string_view::npos)
-    platform::raiseVb(platform::vb::InvalidProcedureCall, kSource, "A text value for SQL contains a NUL character");
+  // A NUL would end the statement early in both engines' parsers, and text that is not UTF-8
+  // one database refuses and the other stores: refuse both before a statement is built.
+  if (const char* reason = platform::data::unstorableText(text))
+    platform::raiseVb(platform::vb::InvalidProcedureCall, kSource, std::string("A text value for SQL ") + reason);
   std::string out;
   out.reserve(text.size() + 2);
   out += '\'';

@@ -4,7 +4,8 @@
 // Every literal is meant to stand directly after a comparison operator or inside a VALUES
 // list, and is accepted alike by SQLite and by PostgreSQL (with standard_conforming_strings
 // on, the server default):
-//   text     'O''Brien'               every single quote doubled; a NUL character is refused
+//   text     'O''Brien'               every single quote doubled; a NUL character or text
+//                                      that is not UTF-8 is refused
 //   LIKE     'AB%'                    the caller's wildcards % and _ kept, quotes doubled
 //   integer  -42                      32-bit, plain decimal
 //   double   0.1, 1e+300              shortest text that reads back to the same double, "."

@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,22 +19,36 @@ void usage() {
              stderr);
 }
 
-// One member call of the command line: the member and its arguments as given.
+// Reads one argument into `out`; says why and gives false when no call can take it.
+bool readArgument(const std::string& text, Variant& out) {
+  try {
+    out = parseArgument(text);
+    return true;
+  } catch (const std::invalid_argument& e) {
+    std::fprintf(stderr, "merxa call: the argument %s cannot be passed: %s\n", text.c_str(), e.what());
+    return false;
+  }
+}
+
+// One member call of the command line: the member and its arguments.
 struct MemberCall {
   std::string member;
-  std::vector<std::string> arguments;
+  platform::Args arguments;
 };
 
-// MEMBER [ARG...] [--then MEMBER [ARG...]]...: several calls on the one object, in order.
-// Empty when a --then has no member after it.
+// MEMBER [ARG...] [--then MEMBER [ARG...]]...: several calls on the one object, in order, every
+// argument read before any call is made. Empty (after saying why) when an argument cannot be
+// read or a --then has no member after it.
 std::vector<MemberCall> memberCalls(const Arguments& args, size_t first) {
   std::vector<MemberCall> calls{{args[first], {}}};
   for (size_t i = first + 1; i < args.size(); ++i) {
-    if (args[i] != "--then") {
-      calls.back().arguments.push_back(args[i]);
-    } else if (i + 1 < args.size()) {
+    if (args[i] == "--then") {
+      if (i + 1 == args.size()) {
+        usage();
+        return {};
+      }
       calls.push_back({args[++i], {}});
-    } else {
+    } else if (!readArgument(args[i], calls.back().arguments.emplace_back())) {
       return {};
     }
   }
@@ -41,15 +56,13 @@ std::vector<MemberCall> memberCalls(const Arguments& args, size_t first) {
 }
 
 // Calls one member and prints its result and the by-reference arguments it changed.
-void runMember(platform::Object& object, const MemberCall& call) {
-  platform::Args callArgs;
-  for (const std::string& argument : call.arguments) callArgs.push_back(parseArgument(argument));
-  const platform::Args before = callArgs;
-  const Variant result = object.invoke(call.member, platform::CallKind::Call, callArgs);
+void runMember(platform::Object& object, MemberCall& call) {
+  const platform::Args before = call.arguments;
+  const Variant result = object.invoke(call.member, platform::CallKind::Call, call.arguments);
   std::printf("%s\n", toJson(result).c_str());
-  for (size_t i = 0; i < callArgs.size(); ++i) {
-    if (toJson(callArgs[i]) != toJson(before[i]))
-      std::printf("argument %zu: %s\n", i + 1, toJson(callArgs[i]).c_str());
+  for (size_t i = 0; i < call.arguments.size(); ++i) {
+    if (toJson(call.arguments[i]) != toJson(before[i]))
+      std::printf("argument %zu: %s\n", i + 1, toJson(call.arguments[i]).c_str());
   }
 }
 
@@ -75,7 +88,8 @@ int runCall(const Arguments& args) {
         std::fprintf(stderr, "merxa call: --set wants NAME=VALUE, not '%s'\n", assignment.c_str());
         return 2;
       }
-      sets.emplace_back(assignment.substr(0, eq), parseArgument(assignment.substr(eq + 1)));
+      sets.emplace_back(assignment.substr(0, eq), Variant());
+      if (!readArgument(assignment.substr(eq + 1), sets.back().second)) return 2;
     } else if (args[member] == "--get") {
       gets.push_back(args[member + 1]);
     } else {
@@ -87,15 +101,12 @@ int runCall(const Arguments& args) {
     usage();
     return 2;
   }
-  const std::vector<MemberCall> calls = memberCalls(args, member);
-  if (calls.empty()) {
-    usage();
-    return 2;
-  }
+  std::vector<MemberCall> calls = memberCalls(args, member);
+  if (calls.empty()) return 2;
   try {
     platform::ObjectPtr object = platform::createObject(args[0]);
     for (const auto& [name, value] : sets) object->put(name, value);
-    for (const MemberCall& call : calls) {
+    for (MemberCall& call : calls) {
       if (calls.size() > 1) std::printf("== %s\n", call.member.c_str());
       runMember(*object, call);
     }

@@ -1,7 +1,11 @@
 #include "host/json.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <stdexcept>
+
+#include <nlohmann/json.hpp>
 
 #include "platform/data/recordset.h"
 #include "platform/dictionary.h"
@@ -14,128 +18,47 @@ using platform::VarType;
 
 namespace {
 
-class Reader {
- public:
-  explicit Reader(std::string_view s) : s_(s) {}
+// Objects keep the order they were written in, as a dictionary does.
+using Json = nlohmann::ordered_json;
 
-  bool value(Variant& out) {
-    skip();
-    if (at('"')) return string(out);
-    if (at('[')) return array(out);
-    if (literal("true")) return out = Variant(true), true;
-    if (literal("false")) return out = Variant(false), true;
-    if (literal("null")) return out = Variant::null(), true;
-    return number(out);
-  }
-  bool done() {
-    skip();
-    return pos_ == s_.size();
-  }
+// A whole number of more than 15 digits is an identifier, which a Double cannot hold
+// exactly: it stays text.
+bool isLongWholeNumber(std::string_view digits) {
+  if (!digits.empty() && digits.front() == '-') digits.remove_prefix(1);
+  return digits.size() > 15 && std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
 
- private:
-  bool at(char c) const { return pos_ < s_.size() && s_[pos_] == c; }
-  void skip() {
-    while (pos_ < s_.size() && (s_[pos_] == ' ' || s_[pos_] == '\t' || s_[pos_] == '\n' || s_[pos_] == '\r')) ++pos_;
-  }
-  bool literal(std::string_view word) {
-    if (s_.substr(pos_, word.size()) != word) return false;
-    pos_ += word.size();
-    return true;
-  }
-  bool string(Variant& out) {
-    std::string text;
-    ++pos_;
-    while (pos_ < s_.size() && s_[pos_] != '"') {
-      char c = s_[pos_++];
-      if (c == '\\' && pos_ < s_.size()) {
-        const char e = s_[pos_++];
-        switch (e) {
-          case 'n': c = '\n'; break;
-          case 'r': c = '\r'; break;
-          case 't': c = '\t'; break;
-          case 'u': {
-            if (pos_ + 4 > s_.size()) return false;
-            const unsigned code = static_cast<unsigned>(std::stoul(std::string(s_.substr(pos_, 4)), nullptr, 16));
-            pos_ += 4;
-            if (code < 0x80) {
-              text += static_cast<char>(code);
-            } else if (code < 0x800) {
-              text += static_cast<char>(0xC0 | (code >> 6));
-              text += static_cast<char>(0x80 | (code & 0x3F));
-            } else {
-              text += static_cast<char>(0xE0 | (code >> 12));
-              text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-              text += static_cast<char>(0x80 | (code & 0x3F));
-            }
-            continue;
-          }
-          default: c = e;
-        }
-      }
-      text += c;
+// A JSON value as a Variant: whole numbers that fit 32 bits are Longs, other numbers Doubles,
+// arrays arrays, objects dictionaries.
+Variant fromJson(const Json& j) {
+  switch (j.type()) {
+    case Json::value_t::null: return Variant::null();
+    case Json::value_t::boolean: return Variant(j.get<bool>());
+    case Json::value_t::string: return Variant(j.get<std::string>());
+    case Json::value_t::number_integer:
+    case Json::value_t::number_unsigned:
+    case Json::value_t::number_float: {
+      const std::string text = j.dump();
+      if (isLongWholeNumber(text)) return Variant(text);
+      const double d = j.get<double>();
+      if (!std::isfinite(d)) throw std::invalid_argument("a number beyond the range of a Double");
+      if (!j.is_number_float() && d >= -2147483648.0 && d <= 2147483647.0) return Variant(static_cast<int>(d));
+      return Variant(d);
     }
-    if (!at('"')) return false;
-    ++pos_;
-    out = Variant(text);
-    return true;
+    case Json::value_t::array: {
+      std::vector<Variant> items;
+      items.reserve(j.size());
+      for (const Json& item : j) items.push_back(fromJson(item));
+      return Variant::array(std::move(items));
+    }
+    case Json::value_t::object: {
+      auto dict = platform::makeObject<platform::Dictionary>();
+      for (const auto& [key, item] : j.items()) dict->Add(Variant(key), fromJson(item));
+      return Variant(dict);
+    }
+    default: throw std::invalid_argument("a value no call can take");
   }
-  bool array(Variant& out) {
-    ++pos_;
-    std::vector<Variant> items;
-    skip();
-    if (at(']')) {
-      ++pos_;
-      out = Variant::array(std::move(items));
-      return true;
-    }
-    for (;;) {
-      Variant item;
-      if (!value(item)) return false;
-      items.push_back(std::move(item));
-      skip();
-      if (at(',')) {
-        ++pos_;
-        continue;
-      }
-      if (!at(']')) return false;
-      ++pos_;
-      out = Variant::array(std::move(items));
-      return true;
-    }
-  }
-  bool number(Variant& out) {
-    const size_t start = pos_;
-    if (at('-')) ++pos_;
-    bool digits = false, fraction = false;
-    while (pos_ < s_.size() && std::isdigit(static_cast<unsigned char>(s_[pos_]))) ++pos_, digits = true;
-    if (at('.')) {
-      fraction = true;
-      ++pos_;
-      while (pos_ < s_.size() && std::isdigit(static_cast<unsigned char>(s_[pos_]))) ++pos_;
-    }
-    if (at('e') || at('E')) {
-      fraction = true;
-      ++pos_;
-      if (at('+') || at('-')) ++pos_;
-      while (pos_ < s_.size() && std::isdigit(static_cast<unsigned char>(s_[pos_]))) ++pos_;
-    }
-    if (!digits) return false;
-    // JSON numbers have no leading zeros; and a whole number too long for a double to hold
-    // exactly is an identifier, not an amount: both stay text.
-    const std::string_view whole = s_.substr(start, pos_ - start);
-    const size_t firstDigit = whole[0] == '-' ? 1 : 0;
-    if (whole.size() > firstDigit + 1 && whole[firstDigit] == '0' && std::isdigit(static_cast<unsigned char>(whole[firstDigit + 1])))
-      return false;
-    if (!fraction && whole.size() - firstDigit > 15) return false;
-    const double d = std::strtod(std::string(s_.substr(start, pos_ - start)).c_str(), nullptr);
-    if (!fraction && d >= -2147483648.0 && d <= 2147483647.0) out = Variant(static_cast<int>(d));
-    else out = Variant(d);
-    return true;
-  }
-
-  std::string_view s_;
-  size_t pos_ = 0;
-};
+}
 
 std::string quote(const std::string& s) {
   std::string out = "\"";
@@ -186,10 +109,17 @@ std::string recordsetJson(platform::data::Recordset& rs, int indent) {
 }  // namespace
 
 Variant parseArgument(std::string_view text) {
-  Reader r(text);
-  Variant v;
-  if (r.value(v) && r.done()) return v;
-  return Variant(std::string(text));
+  // Numbers with leading zeros are no JSON and stay text, as every other bare word does.
+  if (isLongWholeNumber(text)) return Variant(std::string(text));
+  Json j;
+  try {
+    j = Json::parse(text);
+  } catch (const Json::out_of_range&) {
+    throw std::invalid_argument("a number beyond the range of a Double");
+  } catch (const Json::exception&) {
+    return Variant(std::string(text));  // not JSON
+  }
+  return fromJson(j);
 }
 
 std::string toJson(const Variant& value, int indent) {

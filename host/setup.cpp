@@ -65,7 +65,7 @@ std::string serverConnection(const std::string& given, bool force, std::vector<s
 void createTables(const std::string& connectionString, const std::vector<std::string>& drops,
                   const std::string& tablesSql, const std::string& dataSql) {
   auto cn = platform::makeObject<platform::data::Connection>();
-  cn->open(connectionString);
+  cn->open(platform::data::creatingDatabase(connectionString));
   cn->BeginTrans();
   for (const std::string& statement : drops) cn->executeNoRecords(statement);
   for (const std::string& statement : schema::statements(tablesSql)) cn->executeNoRecords(statement);

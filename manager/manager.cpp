@@ -211,9 +211,10 @@ void Manager::Delete(const std::string& i_sTableName, const Variant& iFields, co
 
 RecordsetPtr Manager::GetCustomerSettingData(const std::string& i_sBPID) {
   return guarded("Merxa.Manager.GetCustomerSettingData", [&] {
+    const int32_t partner = businessPartnerIdOf(i_sBPID, kSource);
     ScopedConnection cn;
     auto rs = platform::makeObject<Recordset>();
-    rs->open("SELECT * FROM CUSTOMERSETTING WHERE BUSINESSPARTNERID=" + SqlLiteralText(i_sBPID), cn.get(),
+    rs->open("SELECT * FROM CUSTOMERSETTING WHERE BUSINESSPARTNERID=" + SqlLiteralText(std::to_string(partner)), cn.get(),
              ado::adOpenForwardOnly, ado::adLockReadOnly, ado::adCmdText);
     rs->detach();
     return rs->Clone(Variant(static_cast<int>(ado::adLockUnspecified)));
@@ -282,7 +283,9 @@ bool Manager::Exists(const std::string& entity, const Variant& keyFields, const 
     for (int32_t i = fields.lowerBound; i <= fields.upperBound(); ++i) {
       if (platform::upperCase(fields.at(i).toString()) != "BUSINESSPARTNERID") continue;
       const Variant& value = keyValues.array().at(i);
-      const std::string literal = value.isNumber() ? SqlLiteralDouble(value.toDouble()) : SqlLiteralValue(value);
+      const std::string literal = value.isNumber()
+                                      ? SqlLiteralDouble(value.toDouble())
+                                      : SqlLiteralText(std::to_string(businessPartnerIdOf(value.toString(), kSource)));
       if (CheckExistenceUsingSQL(
               "SELECT TOP 1 BUSINESSPARTNERID FROM CUSTOMERSETTING WHERE BUSINESSPARTNERID = " + literal))
         return true;

@@ -185,6 +185,7 @@ void Order::InsertOrderHeader(const DictionaryPtr& document, const ConnectionPtr
         const bool quotation = isQuotation(document);
         RecordsetPtr header = documentHeader(document);
         const Recordset& h = *header;
+        requireStorableText(h, "the header");
 
         // A payment method that is not filled in is 1, in the document as in the order.
         Variant paymentMethod = optional(h, "PAYMENTMETHOD");
@@ -249,6 +250,7 @@ void Order::InsertOrderLines(const DictionaryPtr& document, const ConnectionPtr&
 
         int32_t lineNr = 1;
         for (lines->MoveFirst(); !lines->eof(); lines->MoveNext(), ++lineNr) {
+          requireStorableText(l, "line " + std::to_string(lineNr));
           // A line discount given as a percentage is a unit amount on a quotation; a basket
           // line carries its own amount.
           const double discountPerc = l.value("DISCOUNTPERC").toDouble();

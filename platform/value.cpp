@@ -398,7 +398,11 @@ double Variant::toDouble() const {
     case VarType::Byte: return num_.u8;
     case VarType::Integer: return num_.i16;
     case VarType::Long: return num_.i32;
-    case VarType::Double: return num_.d;
+    case VarType::Double:
+      // The platform's Doubles are always finite; one made otherwise (by arithmetic out of
+      // range) is an overflow wherever it is used as a number.
+      if (!std::isfinite(num_.d)) raiseVb(vb::Overflow);
+      return num_.d;
     case VarType::Currency: return static_cast<double>(num_.i64) / 10000.0;
     case VarType::Date: return num_.d;
     case VarType::String: {
@@ -588,7 +592,11 @@ bool parseNumberText(std::string_view text, double& out) {
   if (i != s.size()) return false;
   char* end = nullptr;
   out = std::strtod(clean.c_str(), &end);
-  return end && *end == '\0';
+  if (!end || *end != '\0') return false;
+  // A number too large for a Double is an overflow, as the platform's conversion has it,
+  // never an infinity that would travel on into stored prices and totals.
+  if (!std::isfinite(out)) raiseVb(vb::Overflow);
+  return true;
 }
 
 bool parseDateText(std::string_view text, Date& out) {
@@ -632,11 +640,15 @@ bool isNumeric(const Variant& v) {
     case VarType::Byte:
     case VarType::Integer:
     case VarType::Long:
-    case VarType::Double:
     case VarType::Currency: return true;
+    case VarType::Double: return std::isfinite(v.rawDouble());
     case VarType::String: {
       double d;
-      return parseNumberText(v.rawString(), d);
+      try {
+        return parseNumberText(v.rawString(), d);
+      } catch (const ComError&) {
+        return false;  // too large to convert is not numeric
+      }
     }
     default: return false;
   }

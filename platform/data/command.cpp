@@ -3,6 +3,7 @@
 #include "platform/data/convert.h"
 #include "platform/data/dialect.h"
 #include "platform/data/recordset.h"
+#include "platform/data/storable_text.h"
 
 namespace platform::data {
 
@@ -84,8 +85,13 @@ std::unique_ptr<ProviderStatement> Command::prepare(const Variant& parameterValu
     params[0]->SetValue(parameterValues);
   }
   std::vector<Variant> inputs;
-  for (const ParameterPtr& p : params)
-    if (p->isInput()) inputs.push_back(p->boundValue());
+  for (const ParameterPtr& p : params) {
+    if (!p->isInput()) continue;
+    inputs.push_back(p->boundValue());
+    if (!inputs.back().isString()) continue;
+    if (const char* reason = unstorableText(inputs.back().rawString()))
+      refuseText(*cn, "Parameter " + std::to_string(inputs.size()), reason);
+  }
 
   std::unique_ptr<ProviderStatement> stmt;
   if (type_ == adCmdStoredProc) stmt = cn->prepareProcedure(text_, static_cast<int>(inputs.size()));

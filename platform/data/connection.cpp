@@ -4,6 +4,7 @@
 #include "platform/data/dialect.h"
 #include "platform/data/pool.h"
 #include "platform/data/recordset.h"
+#include "platform/data/storable_text.h"
 #include "platform/data/testing.h"
 
 namespace platform::data {
@@ -146,6 +147,8 @@ void Connection::countStatement(std::string_view) {
 
 std::unique_ptr<ProviderStatement> Connection::prepareStatement(std::string_view sql) {
   ProviderConnection& p = provider();
+  // Literals are part of the text; what no database stores alike goes no further.
+  if (const char* reason = unstorableText(sql)) refuseText(*this, "The statement text", reason);
   countStatement(sql);
   return guard([&] { return p.prepare(sql); });
 }

@@ -44,6 +44,10 @@ std::shared_ptr<Provider> findProvider(const std::string& name) {
 
 // "Key=Value;Key2=Value2". Values may be quoted with ' or " (a doubled quote inside stands
 // for one), so a path may hold a semicolon; blanks around keys and values do not count.
+std::string creatingDatabase(const std::string& connectionString) {
+  return connectionString + ";Create Database=True";
+}
+
 ConnectionProperties parseConnectionString(std::string_view text) {
   ConnectionProperties props;
   size_t i = 0;

@@ -55,6 +55,12 @@ class ProviderException : public std::runtime_error {
 using ConnectionProperties = std::map<std::string, std::string>;
 ConnectionProperties parseConnectionString(std::string_view text);
 
+// `connectionString` with the property that lets an embedded database's file be created when
+// it is missing. Without it, opening a missing file fails, so that a call against a broken
+// installation never leaves an empty database behind; only the code that sets a database up
+// creates one.
+std::string creatingDatabase(const std::string& connectionString);
+
 // A prepared statement. columnCount() and column() are valid right after prepare (the type
 // of a computed column may be settled by the first row that has a value); a statement without
 // columns runs to completion on its first step().

@@ -12,6 +12,7 @@
 // read, and the whole batch fails with kRowNotLocated.
 #include "platform/data/dialect.h"
 #include "platform/data/recordset_impl.h"
+#include "platform/data/storable_text.h"
 
 namespace platform::data {
 
@@ -54,6 +55,7 @@ Target findTarget(const std::vector<ColumnInfo>& cols) {
 struct RowStatement {
   std::string sql;
   std::vector<Variant> binds;
+  std::vector<int> bindColumns;  // the result column each bind comes from
 };
 
 class StatementBuilder {
@@ -69,6 +71,7 @@ class StatementBuilder {
       names += (names.empty() ? "" : ", ") + column(c);
       marks += marks.empty() ? "?" : ", ?";
       s.binds.push_back(r.values[static_cast<size_t>(c)]);
+      s.bindColumns.push_back(c);
     }
     s.sql = names.empty() ? "INSERT INTO " + table_ + " DEFAULT VALUES"
                           : "INSERT INTO " + table_ + " (" + names + ") VALUES (" + marks + ")";
@@ -83,6 +86,7 @@ class StatementBuilder {
       if (!r.changed[static_cast<size_t>(c)]) continue;
       set += (set.empty() ? "" : ", ") + column(c) + " = ?";
       s.binds.push_back(r.values[static_cast<size_t>(c)]);
+      s.bindColumns.push_back(c);
     }
     if (set.empty()) return s;
     s.sql = "UPDATE " + table_ + " SET " + set;
@@ -117,6 +121,7 @@ class StatementBuilder {
       } else {
         s.sql += provider_.originalValueCondition(cols_[static_cast<size_t>(c)], column(c));
         s.binds.push_back(original);
+        s.bindColumns.push_back(c);
       }
     }
   }
@@ -164,8 +169,18 @@ class BatchTransaction {
   bool done_ = false;
 };
 
-// Runs one row's statement; returns the rows it touched.
-int64_t run(Connection& cn, const RowStatement& s) {
+// Runs the statement of the row at `position` (0-based) of the recordset; returns the rows it
+// touched. Text no database could store alike is refused first, naming its column and row.
+int64_t run(Connection& cn, const RowStatement& s, const std::vector<ColumnInfo>& cols, const Target& target,
+            size_t position) {
+  for (size_t i = 0; i < s.binds.size(); ++i) {
+    if (!s.binds[i].isString()) continue;
+    if (const char* reason = unstorableText(s.binds[i].rawString()))
+      refuseText(cn,
+                 "Column " + cols[static_cast<size_t>(s.bindColumns[i])].name + " of row " +
+                     std::to_string(position + 1) + " of " + target.table,
+                 reason);
+  }
   auto stmt = cn.prepareStatement(s.sql);
   return cn.guard([&] {
     for (size_t i = 0; i < s.binds.size(); ++i) stmt->bind(static_cast<int>(i) + 1, s.binds[i]);
@@ -235,16 +250,17 @@ void writePendingRows(Connection& cn, const std::shared_ptr<RowStore>& shared, c
   {
     BatchTransaction tx(cn);
     for (size_t i : rows)
-      if (store.rows[i].status == adRecDeleted) requireOneRow(cn, run(cn, build.remove(store.rows[i])));
+      if (store.rows[i].status == adRecDeleted)
+        requireOneRow(cn, run(cn, build.remove(store.rows[i]), store.columns, target, i));
     for (size_t i : rows) {
       if (store.rows[i].status != adRecModified) continue;
       const RowStatement s = build.update(store.rows[i]);
-      if (!s.sql.empty()) requireOneRow(cn, run(cn, s));
+      if (!s.sql.empty()) requireOneRow(cn, run(cn, s, store.columns, target, i));
     }
     for (size_t i : rows) {
       const Row& r = store.rows[i];
       if (r.status != adRecNew) continue;
-      run(cn, build.insert(r));
+      run(cn, build.insert(r), store.columns, target, i);
       const auto key = static_cast<size_t>(autoKey ? target.keys[0] : 0);
       if (autoKey && r.values[key].isNull()) {
         Variant id = cn.provider().lastInsertKey();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/data/testing.h"
 #include "platform/dictionary.h"
 #include "platform/registry.h"
 #include "tests/basket/basket_support.h"
@@ -30,6 +31,16 @@ class BasketCopyTest : public testsupport::SalesTest {
     doc->SetItem(Variant("_language"), Variant("en"));
     doc->SetItem(Variant("_countrycode"), Variant("US"));
     return doc;
+  }
+
+  // The description of the failure of copying `doc` (empty when the copy succeeded).
+  std::string copyFailure(const platform::DictionaryPtr& doc, const std::string& name) {
+    try {
+      basket.Copy(Variant(doc), name);
+      return "";
+    } catch (const ComError& e) {
+      return e.description.empty() ? "failed" : e.description;
+    }
   }
 
   Basket basket;
@@ -79,27 +90,63 @@ TEST_F(BasketCopyTest, AConfiguredLineGetsACopyOfItsConfigurationAndStaysConfigu
             service->call("IsComplete", {Variant(testsupport::demoConfigurationId())}).toBool());
 }
 
-TEST_F(BasketCopyTest, AFailingCopyOfAConfigurationIsPassedOverWhenTheStartWentWell) {
-  auto source = sourceBasket();
-  auto lines = merxa::documentLines(source);
-  lines->MoveLast();
-  lines->setValue("PRODUCTCONFIGID", Variant("NO-SUCH-CONFIGURATION"));
+// A copy is stored whole or not at all, and a failure reaches the caller.
+TEST_F(BasketCopyTest, AFailingStepAnywhereStoresNothingAndReachesTheCaller) {
   testsupport::LogCapture log;
-  auto copy = basket.Copy(Variant(source), "Copy");
-  EXPECT_EQ(linesStored(idOf(copy)), 2);
+
+  // The partner is unknown, so the new basket cannot be made.
+  auto strange = sourceBasket();
+  merxa::documentHeader(strange)->setValue("BUSINESSPARTNERID", Variant(987654));
+  auto source = sourceBasket();
+  const int32_t headers = countOf("SELECT COUNT(*) FROM BASKETHEADER");
+  const int32_t lines = countOf("SELECT COUNT(*) FROM BASKETLINE");
+  auto unchanged = [&] {
+    EXPECT_EQ(countOf("SELECT COUNT(*) FROM BASKETHEADER"), headers);
+    EXPECT_EQ(countOf("SELECT COUNT(*) FROM BASKETLINE"), lines);
+  };
+  EXPECT_NE(copyFailure(strange, "Copy").find("METHOD: Merxa.Basket.Copy()"), std::string::npos);
+  unchanged();
+
+  // A name longer than the column is refused, not dropped.
+  EXPECT_FALSE(copyFailure(source, std::string(101, 'n')).empty());
+  unchanged();
+
+  // The configuration of a configured line cannot be copied.
+  auto sourceLines = merxa::documentLines(source);
+  sourceLines->MoveLast();
+  const Variant configId = sourceLines->value("PRODUCTCONFIGID");
+  sourceLines->setValue("PRODUCTCONFIGID", Variant("NO-SUCH-CONFIGURATION"));
+  EXPECT_FALSE(copyFailure(source, "Copy").empty());
+  unchanged();
+  sourceLines->setValue("PRODUCTCONFIGID", configId);
+
+  // A statement fails at any point of storing the copy.
+  for (int n = 1;; ++n) {
+    std::string why;
+    {
+      platform::data::StatementFailure failure(n);
+      why = copyFailure(source, "Copy");
+    }
+    if (why.empty()) {
+      EXPECT_GT(n, 5);  // the copy's own statements all failed once
+      break;
+    }
+    unchanged();
+  }
 }
 
-TEST_F(BasketCopyTest, WhenTheStartFailedTheCopyStopsAtTheFirstFailingStep) {
-  auto source = sourceBasket();
-  merxa::documentHeader(source)->setValue("BUSINESSPARTNERID", Variant(987654));  // Create fails
+// What is not a document is refused as the other members refuse it, not dereferenced.
+TEST_F(BasketCopyTest, ASourceThatIsNotADocumentIsRefusedWithObjectRequired) {
   testsupport::LogCapture log;
-  try {
-    basket.Copy(Variant(source), "Copy");
-    FAIL();
-  } catch (const ComError& e) {
-    EXPECT_NE(e.description.find("METHOD: Merxa.Basket.Copy()"), std::string::npos);
+  for (const Variant& notADocument : {Variant("hello"), Variant(5), Variant::null(), Variant()}) {
+    try {
+      basket.Copy(notADocument, "x");
+      ADD_FAILURE() << "no failure";
+    } catch (const ComError& e) {
+      EXPECT_EQ(e.number, platform::vbError(424));
+    }
   }
-  EXPECT_EQ(countOf("SELECT COUNT(*) FROM BASKETHEADER"), 1);
+  EXPECT_EQ(countOf("SELECT COUNT(*) FROM BASKETHEADER"), 0);
 }
 
 }  // namespace

@@ -61,8 +61,9 @@ TEST(SqlEncoder, RefusesValuesThatHaveNoFaithfulLiteral) {
     return 0;
   };
   EXPECT_EQ(errorOf([&] { enc.SqlText(Variant(std::string("a\0b", 3))); }), 5);
-  EXPECT_EQ(errorOf([&] { enc.SqlDouble(Variant(std::numeric_limits<double>::quiet_NaN())); }), 5);
-  EXPECT_EQ(errorOf([&] { enc.SqlDouble(Variant(std::numeric_limits<double>::infinity())); }), 5);
+  EXPECT_EQ(errorOf([&] { enc.SqlText(Variant(std::string("caf\xE9"))); }), 5);
+  EXPECT_EQ(errorOf([&] { enc.SqlDouble(Variant(std::numeric_limits<double>::quiet_NaN())); }), 6);
+  EXPECT_EQ(errorOf([&] { enc.SqlDouble(Variant(std::numeric_limits<double>::infinity())); }), 6);
   EXPECT_EQ(errorOf([&] { enc.SqlFlag(Variant(256)); }), 6);
   EXPECT_EQ(errorOf([&] { enc.SqlLong(Variant("twelve")); }), 13);
 }

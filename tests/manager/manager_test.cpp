@@ -162,6 +162,21 @@ TEST_F(ManagerTest, DeleteRefusesACustomerThatSettingsStillReferTo) {
   EXPECT_EQ(countOf("SELECT COUNT(*) FROM CUSTOMERSETTING"), 1);
 }
 
+// A partner id that is no number is ours to refuse, before a statement could make the two
+// databases answer differently.
+TEST_F(ManagerTest, APartnerIdThatIsNoNumberIsRefusedAlikeOnBothDatabases) {
+  addSetting(1002, "CUST", "CCUST");
+  for (const char* id : {"", "abc", "1002 OR 1=1", "12.5", "99999999999"}) {
+    SCOPED_TRACE(id);
+    EXPECT_EQ(errNumberOf([&] { manager.GetCustomerSettingData(id); }), merxa::InvalidCustomer);
+    EXPECT_EQ(errNumberOf([&] { manager.GetDefaultOrderType(id, 1, 0); }), merxa::InvalidCustomer);
+    EXPECT_EQ(errNumberOf([&] { manager.Delete("CUSTOMER", list({"BUSINESSPARTNERID"}), list({id})); }),
+              merxa::InvalidCustomer);
+  }
+  EXPECT_EQ(countOf("SELECT COUNT(*) FROM CUSTOMERSETTING"), 1);
+  EXPECT_EQ(manager.GetCustomerSettingData(" 1002 ")->RecordCount(), 1);
+}
+
 TEST_F(ManagerTest, OrderProcessParametersReadAsTextAndEmptyWhenNotFilledIn) {
   manager.Create("ORDEREXPORTFILE", list({"KIROID", "EXPORTMESSAGETYPE"}), list({7, "2"}));
   // Late-bound, as a page asks: the value comes back through the by-reference argument.

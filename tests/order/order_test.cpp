@@ -241,6 +241,23 @@ TEST_F(OrderTest, ASubmissionIsStoredWhollyOrNotAtAll) {
   EXPECT_EQ(countOf("SELECT COUNT(*) FROM BASKETHEADER"), 0);
 }
 
+// Text no database stores alike stops the submission before anything is stored, and the
+// failure says which field of which row holds it.
+TEST_F(OrderTest, UnstorableTextIsReportedByColumnAndRowAndNothingIsStored) {
+  auto doc = basketOf(1001);
+  addLine(doc, 1);
+  addLine(doc, 2, {{"LINETEXT", Variant(std::string("gate\0code", 9))}});
+  testsupport::LogCapture log;
+  try {
+    order.SubmitBasket(Variant(doc));
+    FAIL();
+  } catch (const ComError& e) {
+    EXPECT_NE(e.description.find("Field LINETEXT of line 2 holds a NUL character"), std::string::npos)
+        << e.description;
+  }
+  EXPECT_EQ(countOf("SELECT (SELECT COUNT(*) FROM ORDERHEADER) + (SELECT COUNT(*) FROM ORDERLINE)"), 0);
+}
+
 TEST_F(OrderTest, OnlyInstancesThatExportAtOnceHandTheOrderOver) {
   run("INSERT INTO ORDEREXPORTFILE (KIROID, EXPORTMESSAGETYPE) VALUES (2, '2')");
   struct Case {

@@ -107,7 +107,7 @@ class DataTest : public ::testing::Test {
       connectionString_ = "Provider=SQLite;Data Source=" + dir_ + "/sales.db";
     }
     cn_ = makeObject<Connection>();
-    cn_->open(connectionString_);
+    cn_->open(platform::data::creatingDatabase(connectionString_));
     providerName_ = cn_->provider().name();
     cn_->executeNoRecords(std::string(onPostgres() ? kPostgresTables : kSqliteTables) + kRows);
   }

@@ -1,3 +1,4 @@
+#include "platform/data/storable_text.h"
 #include "platform/data/testing.h"
 #include "tests/platform/data_fixture.h"
 
@@ -228,6 +229,30 @@ TEST_F(UpdateBatch, ASetWithoutABaseTableCannotBeWritten) {
   rs->setValue("A", Variant("2"));
   EXPECT_EQ(errorOf([&] { rs->updateBatch(); }), kProviderError);
   EXPECT_EQ(rs->Status(), adRecModified);
+}
+
+// Text that one database would refuse and the other store is refused on both before any
+// statement runs, naming the column and the row; nothing of the batch is written.
+TEST_F(UpdateBatch, TextNoDatabaseStoresAlikeIsRefusedNamingColumnAndRow) {
+  for (const std::string& bad : {std::string("a\0b", 3), std::string("caf\xE9"), std::string("\xED\xA0\x80")}) {
+    SCOPED_TRACE(bad.size());
+    auto rs = open("SELECT * FROM HEADER ORDER BY HEADERID");
+    const std::string before = dump(cn_, "HEADER");
+    rs->setValue("TITLE", Variant("fine"));
+    rs->MoveNext();
+    rs->setValue("TITLE", Variant(bad));
+    try {
+      rs->updateBatch();
+      ADD_FAILURE() << "no failure";
+    } catch (const ComError& e) {
+      EXPECT_EQ(e.number, kProviderError);
+      EXPECT_NE(e.description.find("Column TITLE of row 2 of HEADER"), std::string::npos) << e.description;
+      EXPECT_EQ(cn_->GetErrors()->Item(0)->SQLState(), "22021");
+    }
+    EXPECT_EQ(dump(cn_, "HEADER"), before);
+  }
+  EXPECT_EQ(platform::data::unstorableText("Grüße, 東京 😀"), nullptr);
+  EXPECT_NE(platform::data::unstorableText("\xC0\xAF"), nullptr);  // overlong "/"
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 
 #include "platform/error.h"
 #include "platform/value.h"
@@ -93,6 +94,17 @@ const Case kCases[] = {
     ok("1e3", To::Dbl, 1000.0),
     ok(true, To::Dbl, -1.0),
     err("12abc", To::Dbl, 13),
+    // Beyond a Double's range: an overflow, never an infinity.
+    err("1e400", To::Dbl, 6),
+    err("-1e400", To::Dbl, 6),
+    err("1e400", To::Cur, 6),
+    err("1e400", To::Lng, 6),
+    err("1e400", To::Bool, 6),
+    err(std::numeric_limits<double>::infinity(), To::Dbl, 6),
+    err(std::numeric_limits<double>::quiet_NaN(), To::Dbl, 6),
+    err(std::numeric_limits<double>::infinity(), To::Cur, 6),
+    err(-std::numeric_limits<double>::infinity(), To::Date, 6),
+    ok("1e-400", To::Dbl, 0.0),  // too small is zero, as the platform reads it
     // Booleans from text and numbers.
     ok("True", To::Bool, true),
     ok("false", To::Bool, false),
@@ -171,6 +183,7 @@ TEST(Numeric, WholeExpressionMustBeANumber) {
   EXPECT_TRUE(platform::isNumeric(Variant()));
   EXPECT_TRUE(platform::isNumeric(Variant(" 45 ")));
   EXPECT_FALSE(platform::isNumeric(Variant("45 Help")));
+  EXPECT_FALSE(platform::isNumeric(Variant("1e400")));
   EXPECT_FALSE(platform::isNumeric(Variant(Date{1})));
   EXPECT_FALSE(platform::isNumeric(Variant::null()));
 }

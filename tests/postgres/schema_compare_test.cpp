@@ -47,7 +47,7 @@ class SchemaComparison : public ::testing::Test {
     ConnectionPool::instance().closeIdle();  // no pooled session may keep the old file open
     std::filesystem::remove(path);
     embedded = makeObject<Connection>();
-    embedded->open("Provider=SQLite;Data Source=" + path.string());
+    embedded->open(platform::data::creatingDatabase("Provider=SQLite;Data Source=" + path.string()));
     for (const std::string& statement : schema::statements(schema::salesSchemaSql("SQLite")))
       embedded->executeNoRecords(statement);
   }
@@ -72,7 +72,7 @@ TEST_F(SchemaComparison, TheErpsTablesHaveTheSameColumnsOnBothDatabases) {
   const auto file = std::filesystem::path(testsupport::corvaneHome()) / "compare_erp.db";
   std::filesystem::remove(file);
   auto erpEmbedded = makeObject<Connection>();
-  erpEmbedded->open("Provider=SQLite;Data Source=" + file.string());
+  erpEmbedded->open(platform::data::creatingDatabase("Provider=SQLite;Data Source=" + file.string()));
   for (const std::string& statement : schema::statements(schema::erpSchemaSql("SQLite")))
     erpEmbedded->executeNoRecords(statement);
   auto erpServer = makeObject<Connection>();

@@ -77,7 +77,8 @@ TEST(PostgresTypes, ParametersTravelInATextFormTheServerReadsBack) {
   EXPECT_EQ(*parameterText(Variant::integer(-5)), "-5");
   EXPECT_EQ(*parameterText(Variant(0.1)), "0.1");
   EXPECT_EQ(*parameterText(Variant(1e300)), "1e+300");
-  EXPECT_EQ(*parameterText(Variant(std::numeric_limits<double>::infinity())), "Infinity");
+  // Both databases refuse what the platform's Doubles cannot be.
+  EXPECT_THROW(parameterText(Variant(std::numeric_limits<double>::infinity())), platform::ComError);
   EXPECT_EQ(*parameterText(Variant(Currency{-1})), "-0.0001");
   EXPECT_EQ(*parameterText(Variant(Currency{std::numeric_limits<int64_t>::min()})), "-922337203685477.5808");
   EXPECT_EQ(*parameterText(Variant(Date::fromParts(2020, 1, 2, 3, 4, 5))), "2020-01-02 03:04:05");

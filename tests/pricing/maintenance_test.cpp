@@ -49,6 +49,8 @@ TEST_F(MaintenanceTest, ValidationStopsAtTheFirstFailingStepInItsOrder) {
       {"effective date no date", [&](Pricing& r) { r.SetEffectiveDate(Variant("soon")); r.SetExpiryDate(Variant("never")); }, M::InvalidEffectiveDate},
       {"expiry no date", [&](Pricing& r) { r.SetExpiryDate(Variant("never")); r.SetPrice(Variant("abc")); }, M::InvalidExpiryDate},
       {"price below zero", [&](Pricing& r) { r.SetPrice(Variant(-0.01)); }, M::InvalidPrice},
+      {"price beyond a Double", [&](Pricing& r) { r.SetPrice(Variant("1e400")); }, M::InvalidPrice},
+      {"discount beyond a Double", [&](Pricing& r) { r.SetDiscountPercent(null); r.SetDiscountAmount(Variant("-1e400")); }, M::InvalidDiscountAmount},
       {"percentage above 100", [&](Pricing& r) { r.SetDiscountPercent(Variant(100.5)); }, M::InvalidDiscountPercent},
       {"percentage 100", [&](Pricing& r) { r.SetDiscountPercent(Variant(100)); }, 0},
       {"percentage on a zero price", [&](Pricing& r) { r.SetPrice(Variant(0)); r.SetDiscountPercent(Variant(5)); }, M::InvalidDiscountPercent},

@@ -73,7 +73,7 @@ TEST(EmbeddedProcedure, IsStoredInTheDatabaseWithItsParametersNumbered) {
   const auto path = std::filesystem::temp_directory_path() / ("merxa-procedure-" + std::to_string(getpid()) + ".db");
   const std::string cs = "Provider=SQLite;Data Source=" + path.string();
   auto cn = platform::makeObject<ado::Connection>();
-  cn->open(cs);
+  cn->open(ado::creatingDatabase(cs));
   cn->executeNoRecords("CREATE PROCEDURE dbo.Twice @X INT, @Label NVARCHAR(10) AS SELECT @X + @x AS SUM, @LABEL AS "
                        "LABEL, '@X' AS TEXT");
   EXPECT_EQ(failureOf([&] { cn->executeNoRecords("CREATE PROCEDURE Bad @A INT AS SELECT @B"); }).number,

@@ -40,7 +40,7 @@ fs::path makeTempFolder() {
 // Runs statements in one transaction on a connection of its own.
 void runStatements(const std::string& connectionString, const std::vector<std::string>& sql) {
   auto cn = platform::makeObject<platform::data::Connection>();
-  cn->open(connectionString);
+  cn->open(platform::data::creatingDatabase(connectionString));
   try {
     cn->BeginTrans();
     for (const std::string& statement : sql) cn->executeNoRecords(statement);

@@ -208,7 +208,7 @@ std::optional<std::string> parameterText(const Variant& value) {
     case VarType::Byte:
     case VarType::Integer:
     case VarType::Long: return std::to_string(value.toLong());
-    case VarType::Double: return doubleText(value.rawDouble());
+    case VarType::Double: return doubleText(value.toDouble());
     case VarType::Currency: return currencyText(value.toCurrency());
     case VarType::Date: return value.toDate().iso();
     case VarType::String:

@@ -7,6 +7,7 @@
 #include "platform/data/sqlite/connection.h"
 #include "platform/data/sqlite/error.h"
 #include "platform/data/sqlite/procedure.h"
+#include "platform/value.h"
 
 namespace platform::data::sqlite {
 
@@ -47,8 +48,9 @@ const bool registered = [] {
 std::unique_ptr<ProviderConnection> SqliteProvider::open(const ConnectionProperties& props) {
   const std::string path = property(props, "DATA SOURCE");
   if (path.empty()) throw ProviderException(makeError(SQLITE_CANTOPEN, "The connection string names no Data Source."));
+  const bool create = path == ":memory:" || equalsNoCase(property(props, "CREATE DATABASE"), "True");
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0), nullptr);
   if (rc != SQLITE_OK) {
     ProviderError e = makeError(rc, db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
     e.description += " (" + path + ")";

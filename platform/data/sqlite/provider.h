@@ -1,9 +1,10 @@
 // The SQLite provider ("Provider=SQLite;Data Source=/path/sales.db"), registered under the
 // name "SQLite" when the platform library loads.
 //
-// Connection properties: Data Source (the database file, created when missing; ":memory:"
-// for a private in-memory database) and Busy Timeout (milliseconds a statement waits for
-// another writer; 30000 by default).
+// Connection properties: Data Source (the database file; ":memory:" for a private in-memory
+// database), Create Database (True: create the file when it is missing, as only set-up code
+// asks; otherwise a missing file fails to open) and Busy Timeout (milliseconds a statement
+// waits for another writer; 30000 by default).
 //
 // SQLite has no stored procedures, so a procedure is emulated by a statement kept under its
 // name: registered in the process (below), with one "?" per parameter in the order the caller

@@ -232,7 +232,7 @@ void bindValue(sqlite3_stmt* stmt, int index, const Variant& v) {
     case VarType::Byte:
     case VarType::Integer:
     case VarType::Long: rc = sqlite3_bind_int64(stmt, index, v.toLong()); break;
-    case VarType::Double: rc = sqlite3_bind_double(stmt, index, v.rawDouble()); break;
+    case VarType::Double: rc = sqlite3_bind_double(stmt, index, v.toDouble()); break;
     case VarType::Currency: rc = sqlite3_bind_double(stmt, index, v.toDouble()); break;
     case VarType::Date: {
       const std::string iso = v.toDate().iso();
