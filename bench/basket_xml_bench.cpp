@@ -15,7 +15,7 @@
 #include <string>
 
 #include "basket/basket.h"
-#include "bench/run_times.h"
+#include "bench/ratio_reporter.h"
 #include "common/encoding.h"
 #include "platform/data/connection.h"
 #include "platform/registry.h"
@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
   storeBasket();
   benchmark::RegisterBenchmark("Restore", Restore)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("ConvertToXML", ConvertToXML)->Unit(benchmark::kMillisecond);
-  bench::RunTimes reporter;
+  bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.printRatio(platform::data::parseConnectionString(testsupport::connectionString())["PROVIDER"] +
                           ": ConvertToXML of " + std::to_string(kLines) + " lines / Restore of the same basket",

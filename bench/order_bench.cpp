@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "basket/basket.h"
-#include "bench/run_times.h"
+#include "bench/ratio_reporter.h"
 #include "common/encoding.h"
 #include "order/order.h"
 #include "platform/data/connection.h"
@@ -221,7 +221,7 @@ int main(int argc, char** argv) {
   benchmark::RegisterBenchmark("Statements", Statements)->Unit(benchmark::kMillisecond);
   testsupport::resetData();
   checkStatementsMatchASubmission();
-  bench::RunTimes reporter;
+  bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.printRatio(parseConnectionString(testsupport::connectionString())["PROVIDER"] + ": SubmitBasket of " +
                           std::to_string(kLines) + " lines / its statements run directly",

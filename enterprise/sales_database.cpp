@@ -21,7 +21,11 @@ const std::string& salesConnectionString() {
   return cache.connectionString;
 }
 
-SalesSession::SalesSession() : cn_(platform::makeObject<data::Connection>()) { cn_->open(salesConnectionString()); }
+SalesSession::SalesSession() : SalesSession(salesConnectionString()) {}
+
+SalesSession::SalesSession(const std::string& connectionString) : cn_(platform::makeObject<data::Connection>()) {
+  cn_->open(connectionString);
+}
 
 SalesSession::~SalesSession() {
   try {

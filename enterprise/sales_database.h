@@ -18,10 +18,12 @@ namespace enterprise {
 
 const std::string& salesConnectionString();
 
-// One operation's connection to the sales database.
+// One operation's connection to the sales database, or to another database of the
+// installation that is reached the same way (the ERP stand-in's).
 class SalesSession {
  public:
   SalesSession();
+  explicit SalesSession(const std::string& connectionString);
   // Closes the connection; a transaction still open is rolled back. Never throws.
   ~SalesSession();
   SalesSession(const SalesSession&) = delete;

@@ -1,6 +1,7 @@
 // The classes this library serves, by ProgID and class identifier.
 #include "platform/server.h"
 
+#include "enterprise/backend_selector.h"
 #include "enterprise/business_partner.h"
 #include "enterprise/catalog.h"
 #include "enterprise/configuration.h"
@@ -32,6 +33,8 @@ MERXA_SERVER({"Corvane.Configuration", "{A353CBE7-ED7A-4256-B59E-F45B343FE4BE}",
               [] { return makeObject<enterprise::Members>(); }},
              {"CorvoMembership.User", "{655330CC-C1EB-40E0-9D4D-1CB69990F288}",
               [] { return makeObject<enterprise::User>(); }},
+             {"CorvoBackend.Selector", "{5D2A8C71-3E94-4B0F-A6D8-9C17E2B4F053}",
+              [] { return makeObject<enterprise::BackendSelector>(); }},
              {"CorvoCatalog.Product", "{F26E12C6-6B2A-43F8-ABEF-9F01736C4E3F}",
               [] { return makeObject<enterprise::Product>(); }},
              {"CorvoLibrary.DataFunctions", "{5D2B7C19-8E4A-4F36-A1C7-3B9E60D2F845}",

@@ -40,6 +40,45 @@ std::string writeOrderForm(const platform::ObjectPtr& basket, const Variant& doc
   return path;
 }
 
+// The ERP of instance 1 prices a line and allocates the stock of the order it already holds,
+// through the backend actions as a page would use them.
+void askTheErp() {
+  platform::ObjectPtr instance =
+      platform::createObject("CorvoBackend.Selector")->call("GetInstance", {Variant(1)}).toObject();
+  const Variant component = instance->call("GetSettings").toObject()->call("Item", {Variant("componentid")});
+  const Variant tovoType(platform::lowerCase(instance->call("GetTovoType").toString()));
+
+  platform::ObjectPtr priceTax = platform::createObject("Merxalink.PriceTax");
+  platform::Args init{tovoType, component, Variant()};
+  priceTax->invoke("InitializeAction", platform::CallKind::Method, init);
+  std::printf("== ERP instance 1 (%s, %s): InitializeAction error code %s\n", tovoType.toString().c_str(),
+              component.toString().c_str(), toJson(init[2]).c_str());
+  for (int option : {1, 2}) {
+    platform::Args ask{Variant(option), Variant("C1001"), Variant("BOLT-M8-50"), Variant("EUR"), Variant(""),
+                       Variant(3), Variant(3), Variant("BOX"), Variant("AC0101"), Variant("AC0102"), Variant(""),
+                       Variant(34.5), Variant(0.0)};
+    ask.resize(ask.size() + 10);
+    priceTax->invoke("GetPriceAndOrTax", platform::CallKind::Method, ask);
+    if (option == 1)
+      std::printf("== ERP price of 3 BOX BOLT-M8-50 for C1001: unit price %s, discount %s %% = %s a unit\n",
+                  toJson(ask[13]).c_str(), toJson(ask[14]).c_str(), toJson(ask[15]).c_str());
+    else
+      std::printf("== ERP tax of a line amount of 34.5: %s (%s %%, code %s, %s)\n", toJson(ask[16]).c_str(),
+                  toJson(ask[17]).c_str(), toJson(ask[18]).c_str(), toJson(ask[20]).c_str());
+  }
+  priceTax->call("CloseAction");
+
+  platform::ObjectPtr allocate = platform::createObject("Merxalink.Allocate");
+  allocate->invoke("InitializeAction", platform::CallKind::Method, init);
+  for (int line : {10, 20}) {
+    platform::Args allocation{Variant("100001"), Variant(line), Variant()};
+    allocate->invoke("Allocate", platform::CallKind::Method, allocation);
+    std::printf("== Allocate ERP order 100001, line %d: error number %s%s\n", line, toJson(allocation[2]).c_str(),
+                allocation[2].toLong() == 0 ? "" : " (not enough stock)");
+  }
+  allocate->call("CloseAction");
+}
+
 }  // namespace
 
 int runDemo(const Arguments& args) {
@@ -129,6 +168,7 @@ int runDemo(const Arguments& args) {
                                                              "LINESTATUS FROM ORDERLINE ORDER BY LINENR")}));
     show("Its addresses", manager->call("GetRecordSet", {Variant("SELECT ADDRESSID, NAME1, CITY1, KIROADDRESSCODE "
                                                                  "FROM ADDRESSHISTORY ORDER BY ADDRESSID")}));
+    askTheErp();
     std::printf("The road of one order ran to its end.\n");
     return 0;
   } catch (const platform::ComError& e) {

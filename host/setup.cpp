@@ -35,22 +35,43 @@ std::string flagValue(const Arguments& args, const std::string& flag) {
   return {};
 }
 
-// A database server's connection string, with the provider named; the tables it already
-// holds are dropped only with --force.
-std::string serverConnection(const std::string& given, bool force, std::vector<std::string>& statements) {
-  std::string connectionString = given;
-  if (platform::data::parseConnectionString(given).count("PROVIDER") == 0)
-    connectionString = "Provider=PostgreSQL;" + given;
+// The DROP TABLEs for those of `tables` a database already holds; without --force, holding
+// any is an error.
+void dropExisting(const std::string& connectionString, const std::vector<std::string>& tables, bool force,
+                  std::vector<std::string>& statements) {
   auto cn = platform::makeObject<platform::data::Connection>();
   cn->open(connectionString);
-  const auto tables = schema::tableNames();
   for (auto t = tables.rbegin(); t != tables.rend(); ++t) {
     if (cn->provider().tableColumns(*t).empty()) continue;
     if (!force) throw std::runtime_error("the database already holds " + *t + "; use --force to replace the tables");
     statements.push_back("DROP TABLE " + *t);
   }
   cn->Close();
+}
+
+// A database server's connection string, with the provider named; the tables it already
+// holds, the sales tier's and the ERP's, are dropped only with --force.
+std::string serverConnection(const std::string& given, bool force, std::vector<std::string>& statements,
+                             std::vector<std::string>& erpStatements) {
+  std::string connectionString = given;
+  if (platform::data::parseConnectionString(given).count("PROVIDER") == 0)
+    connectionString = "Provider=PostgreSQL;" + given;
+  dropExisting(connectionString, schema::tableNames(), force, statements);
+  dropExisting(schema::erpConnectionString(connectionString), schema::erpTableNames(), force, erpStatements);
   return connectionString;
+}
+
+// Runs the statements of a schema, then of its demonstration data, in one transaction.
+void createTables(const std::string& connectionString, const std::vector<std::string>& drops,
+                  const std::string& tablesSql, const std::string& dataSql) {
+  auto cn = platform::makeObject<platform::data::Connection>();
+  cn->open(platform::data::creatingDatabase(connectionString));
+  cn->BeginTrans();
+  for (const std::string& statement : drops) cn->executeNoRecords(statement);
+  for (const std::string& statement : schema::statements(tablesSql)) cn->executeNoRecords(statement);
+  for (const std::string& statement : schema::statements(dataSql)) cn->executeNoRecords(statement);
+  cn->CommitTrans();
+  cn->Close();
 }
 
 }  // namespace
@@ -75,30 +96,34 @@ int runSetup(const Arguments& args) {
     return 1;
   }
   try {
-    std::vector<std::string> drops;
+    std::vector<std::string> drops, erpDrops;
     const std::string connectionString = server.empty() ? "Provider=SQLite;Data Source=" + database.string()
-                                                        : serverConnection(server, force, drops);
+                                                        : serverConnection(server, force, drops, erpDrops);
+    const std::string erpConnection = schema::erpConnectionString(connectionString);
     fs::create_directories(configDir);
     if (server.empty())
-      for (const char* suffix : {"", "-wal", "-shm"}) fs::remove(database.string() + suffix);
+      for (const char* suffix : {"", "-wal", "-shm"})
+        for (const fs::path& file : {database, dir / "erp.db"}) fs::remove(file.string() + suffix);
 
-    auto cn = platform::makeObject<platform::data::Connection>();
-    cn->open(platform::data::creatingDatabase(connectionString));
-    cn->BeginTrans();
-    for (const std::string& statement : drops) cn->executeNoRecords(statement);
     const auto provider = platform::data::parseConnectionString(connectionString)["PROVIDER"];
-    for (const std::string& statement : schema::statements(schema::salesSchemaSql(provider)))
-      cn->executeNoRecords(statement);
-    for (const std::string& statement : schema::statements(schema::demoDataSql())) cn->executeNoRecords(statement);
-    cn->CommitTrans();
-    const std::string where = server.empty() ? database.string() : "PostgreSQL database " + cn->provider().catalog();
-    cn->Close();
+    std::vector<std::string> salesSql = schema::erpDatabaseStatements(connectionString);
+    salesSql.insert(salesSql.begin(), drops.begin(), drops.end());
+    createTables(connectionString, salesSql, schema::salesSchemaSql(provider), schema::demoDataSql());
+    createTables(erpConnection, erpDrops, schema::erpSchemaSql(provider), schema::erpDemoDataSql());
+    std::string where = database.string(), erpWhere = (dir / "erp.db").string();
+    if (!server.empty()) {
+      erpWhere = "PostgreSQL schema " + platform::data::parseConnectionString(erpConnection)["SCHEMA"];
+      auto cn = platform::makeObject<platform::data::Connection>();
+      cn->open(connectionString);
+      where = "PostgreSQL database " + cn->provider().catalog();
+      cn->Close();
+    }
 
     writeFile(configDir / "MerxaConfiguration.xml", schema::merxaConfigurationXml(connectionString));
     writeFile(configDir / "siteconfiguration.xml", schema::siteConfigurationXml());
     writeFile(home / "installations.xml", schema::installationsXml({{"default", configDir.string()}}));
-    std::printf("sales database: %s\nconfiguration:  %s\ninstallation home: %s\n", where.c_str(), configDir.c_str(),
-                home.c_str());
+    std::printf("sales database: %s\nERP database:   %s\nconfiguration:  %s\ninstallation home: %s\n", where.c_str(),
+                erpWhere.c_str(), configDir.c_str(), home.c_str());
     return 0;
   } catch (const platform::ComError& e) {
     std::fprintf(stderr, "merxa setup: 0x%s %s\n", platform::hexNumber(e.number).c_str(), e.description.c_str());

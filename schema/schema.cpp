@@ -62,10 +62,8 @@ std::string xmlEscape(std::string_view s) {
   return out;
 }
 
-}  // namespace
-
-std::string salesSchemaSql(std::string_view provider) {
-  const std::string folder = dialectFolder(provider);
+// Every .sql file under `folder`, in name order.
+std::string scriptsIn(const std::string& folder, std::string_view provider) {
   std::string sql;
   for (int i = 0; i < detail::kEmbeddedFileCount; ++i) {
     const detail::EmbeddedFile& f = detail::kEmbeddedFiles[i];
@@ -78,13 +76,9 @@ std::string salesSchemaSql(std::string_view provider) {
   return sql;
 }
 
-std::string demoDataSql() {
-  return std::string(embedded("demo_data.sql")) + "\n" + std::string(embedded("demo_captions.sql"));
-}
-
-std::vector<std::string> tableNames() {
+std::vector<std::string> tableList(std::string_view file) {
   std::vector<std::string> names;
-  std::string_view text = embedded("tables.txt");
+  std::string_view text = embedded(file);
   while (!text.empty()) {
     const size_t end = std::min(text.find('\n'), text.size());
     const std::string line = trim(text.substr(0, end));
@@ -93,6 +87,22 @@ std::vector<std::string> tableNames() {
   }
   return names;
 }
+
+}  // namespace
+
+std::string salesSchemaSql(std::string_view provider) { return scriptsIn(dialectFolder(provider), provider); }
+
+std::string demoDataSql() {
+  return std::string(embedded("demo_data.sql")) + "\n" + std::string(embedded("demo_captions.sql"));
+}
+
+std::vector<std::string> tableNames() { return tableList("tables.txt"); }
+
+std::string erpSchemaSql(std::string_view provider) { return scriptsIn("erp/" + dialectFolder(provider), provider); }
+
+std::string erpDemoDataSql() { return std::string(embedded("erp/demo_data.sql")); }
+
+std::vector<std::string> erpTableNames() { return tableList("erp/tables.txt"); }
 
 std::vector<std::string> statements(std::string_view script) {
   std::vector<std::string> out;

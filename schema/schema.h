@@ -4,7 +4,7 @@
 // The texts are the files of this folder, embedded at build time: <dialect>/*.sql (the
 // CREATE TABLE statements of one database dialect), demo_data.sql (INSERTs every dialect
 // reads), demo_captions.sql (the captions of the message manager), templates/*.xml and
-// tables.txt (the one list of tables).
+// tables.txt (the one list of tables). erp/ holds the same for the ERP stand-in's own database.
 #pragma once
 
 #include <string>
@@ -23,6 +23,21 @@ std::string demoDataSql();
 
 // The tables, business tables first (in the order tables.txt gives).
 std::vector<std::string> tableNames();
+
+// The ERP's database: its CREATE TABLEs, demonstration data and tables, as above.
+std::string erpSchemaSql(std::string_view provider = "SQLite");
+std::string erpDemoDataSql();
+std::vector<std::string> erpTableNames();
+
+// Where the ERP's database lives, found from the sales database's connection string: on the
+// embedded database the file "erp.db" in the folder of the sales file; on PostgreSQL the same
+// server in the schema "<sales schema>_erp", or "erp" when the sales tables have no schema of
+// their own. Other properties of the string are kept.
+std::string erpConnectionString(const std::string& salesConnectionString);
+
+// What must be run on the sales connection before the ERP's tables can be made (on PostgreSQL,
+// creating the ERP's schema); `drop` gives the statements that remove it again instead.
+std::vector<std::string> erpDatabaseStatements(const std::string& salesConnectionString, bool drop = false);
 
 // The statements of a script, split at ";" outside quotes, comments removed, blank
 // statements dropped.

@@ -46,6 +46,29 @@ TEST(Schema, PostgreSQLCreatesExactlyTheListedTables) {
   EXPECT_EQ(createdTables(script), sortedTableNames());
 }
 
+TEST(Schema, TheErpsDialectsCreateExactlyItsListedTables) {
+  std::vector<std::string> listed = schema::erpTableNames();
+  std::sort(listed.begin(), listed.end());
+  EXPECT_EQ(createdTables(schema::erpSchemaSql("SQLite")), listed);
+  EXPECT_EQ(createdTables(schema::erpSchemaSql("PostgreSQL")), listed);
+}
+
+TEST(Schema, TheErpDatabaseLivesBesideTheSalesDatabase) {
+  EXPECT_EQ(schema::erpConnectionString("Provider=SQLite;Data Source=/srv/merxa/sales.db"),
+            "Provider=SQLite;DATA SOURCE=/srv/merxa/erp.db");
+  EXPECT_TRUE(schema::erpDatabaseStatements("Provider=SQLite;Data Source=/srv/merxa/sales.db").empty());
+  // A path that needs quoting in a connection string keeps it.
+  EXPECT_EQ(schema::erpConnectionString("Provider=SQLite;Data Source=\"/srv/a;b/sales.db\""),
+            "Provider=SQLite;DATA SOURCE=\"/srv/a;b/erp.db\"");
+
+  const std::string server = "Provider=PostgreSQL;Host=db;Port=5432;Database=merxa;User ID=merxa";
+  EXPECT_EQ(schema::erpConnectionString(server + ";Schema=shop"),
+            "Provider=PostgreSQL;DATABASE=merxa;HOST=db;PORT=5432;SCHEMA=shop_erp;USER ID=merxa");
+  EXPECT_EQ(schema::erpDatabaseStatements(server + ";Schema=shop"),
+            std::vector<std::string>{"CREATE SCHEMA IF NOT EXISTS shop_erp"});
+  EXPECT_EQ(schema::erpDatabaseStatements(server, true), std::vector<std::string>{"DROP SCHEMA IF EXISTS erp CASCADE"});
+}
+
 TEST(Schema, StatementsSplitOnlyAtSemicolonsOutsideQuotesAndComments) {
   const auto parts = schema::statements(
       "-- leading; comment\nINSERT INTO T VALUES ('a;b', 'it''s -- not a comment');\n"

@@ -7,6 +7,10 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
+
+#include "platform/data/connection.h"
+#include "platform/data/recordset.h"
 
 namespace {
 
@@ -72,6 +76,50 @@ TEST_F(CommandTest, AMissingDatabaseFileIsReportedAndNotCreated) {
     EXPECT_NE(o.err.find("unable to open database file"), std::string::npos) << o.err;  // the same answer twice
     EXPECT_FALSE(fs::exists(database));
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The lines of `text` that start with `prefix`.
+std::vector<std::string> linesStarting(const std::string& text, const std::string& prefix) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind(prefix, 0) == 0) out.push_back(line);
+  return out;
+}
+
+TEST_F(CommandTest, SeveralMembersRunOnOneObjectAndTheErpKeepsWhatEachProcessChanged) {
+  const std::string allocate = "call Merxalink.Allocate InitializeAction tv5 MXL-NL01 0 --then Allocate 100001 ";
+  Outcome o = merxa(allocate + "20 null");  // 1000 nuts, 200 in stock
+  ASSERT_EQ(o.exitCode, 0) << o.err;
+  EXPECT_EQ(linesStarting(o.out, "=="), (std::vector<std::string>{"== InitializeAction", "== Allocate"}));
+  EXPECT_EQ(linesStarting(o.out, "argument 3"), std::vector<std::string>{"argument 3: 2"});
+
+  // The bolts of line 10 are taken once: by the first process, not again by the next.
+  EXPECT_EQ(linesStarting(merxa(allocate + "10 null").out, "argument 3"), std::vector<std::string>{"argument 3: 0"});
+  platform::data::ConnectionPtr erp = platform::makeObject<platform::data::Connection>();
+  erp->open("Provider=SQLite;Data Source=" + (home_ / "merxa" / "erp.db").string());
+  auto stock = [&] {
+    return erp->execute("SELECT QUANTITY FROM STOCK WHERE ITEMCODE = 'BOLT-M8-50'")->value("QUANTITY").toDouble();
+  };
+  EXPECT_DOUBLE_EQ(stock(), 460);
+  merxa(allocate + "10 null");
+  EXPECT_DOUBLE_EQ(stock(), 460);
+  erp->Close();
+
+  EXPECT_EQ(merxa("call Merxalink.Backend VersionInfo tv4 null null null null null --then").exitCode, 2);
+}
+
+TEST_F(CommandTest, AnUnsupportedTovoTypeIsReportedInTheErrorCodeAndLoggedOnce) {
+  const Outcome o = merxa("call Merxalink.PriceTax InitializeAction tv6 C1 null");
+  EXPECT_EQ(o.exitCode, 0) << o.err;
+  EXPECT_NE(o.out.find("argument 3: -2147221151"), std::string::npos) << o.out;  // 0x80040161
+  const std::string log = slurp(home_ / "log");
+  EXPECT_NE(log.find("INFO: Tovo Type: tv6, BusComponent: C1."), std::string::npos) << log;
+  EXPECT_EQ(log.find("Tovo Type"), log.rfind("Tovo Type"));
 }
 
 }  // namespace

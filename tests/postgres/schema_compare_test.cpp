@@ -68,6 +68,24 @@ TEST_F(SchemaComparison, EveryTableHasTheSameColumnsOnBothDatabases) {
   }
 }
 
+TEST_F(SchemaComparison, TheErpsTablesHaveTheSameColumnsOnBothDatabases) {
+  const auto file = std::filesystem::path(testsupport::corvaneHome()) / "compare_erp.db";
+  std::filesystem::remove(file);
+  auto erpEmbedded = makeObject<Connection>();
+  erpEmbedded->open(platform::data::creatingDatabase("Provider=SQLite;Data Source=" + file.string()));
+  for (const std::string& statement : schema::statements(schema::erpSchemaSql("SQLite")))
+    erpEmbedded->executeNoRecords(statement);
+  auto erpServer = makeObject<Connection>();
+  erpServer->open(testsupport::erpConnectionString());
+  for (const std::string& table : schema::erpTableNames()) {
+    const auto expected = describeColumns(erpEmbedded, table);
+    ASSERT_FALSE(expected.empty()) << table << " is missing on the embedded database";
+    EXPECT_EQ(describeColumns(erpServer, table), expected) << table;
+  }
+  erpEmbedded->Close();
+  erpServer->Close();
+}
+
 TEST_F(SchemaComparison, BothDatabasesHoldExactlyTheListedTables) {
   auto listed = schema::tableNames();
   std::sort(listed.begin(), listed.end());

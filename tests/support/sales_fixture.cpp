@@ -63,6 +63,20 @@ void createTables(const std::string& connectionString) {
   runStatements(connectionString, sql);
 }
 
+// The ERP stand-in's database beside the sales database, its tables made afresh and empty.
+void createErpTables(const std::string& salesConnectionString) {
+  runStatements(salesConnectionString, schema::erpDatabaseStatements(salesConnectionString));
+  const std::string erp = schema::erpConnectionString(salesConnectionString);
+  const auto props = platform::data::parseConnectionString(erp);
+  const auto provider = props.find("PROVIDER");
+  std::vector<std::string> sql;
+  for (const std::string& table : schema::erpTableNames()) sql.push_back("DROP TABLE IF EXISTS " + table);
+  for (std::string& statement :
+       schema::statements(schema::erpSchemaSql(provider == props.end() ? std::string("SQLite") : provider->second)))
+    sql.push_back(std::move(statement));
+  runStatements(erp, sql);
+}
+
 Installation makeInstallation() {
   Installation i;
   i.home = makeTempFolder();
@@ -78,6 +92,7 @@ Installation makeInstallation() {
   setenv("CORVANE_HOME", i.home.c_str(), 1);
   setenv("CORVANE_LOG", (i.home / "log" / "merxa.log").c_str(), 1);
   createTables(i.connectionString);
+  createErpTables(i.connectionString);
 
   if (!std::getenv("MERXA_KEEP_TEST_HOME")) {
     static fs::path toRemove;
@@ -112,6 +127,17 @@ void resetData() {
   for (auto t = tables.rbegin(); t != tables.rend(); ++t) sql.push_back("DELETE FROM " + *t);
   sql.insert(sql.end(), demoData.begin(), demoData.end());
   runStatements(connectionString(), sql);
+}
+
+std::string erpConnectionString() { return schema::erpConnectionString(connectionString()); }
+
+void resetErpData() {
+  static const std::vector<std::string> demoData = schema::statements(schema::erpDemoDataSql());
+  const std::vector<std::string> tables = schema::erpTableNames();
+  std::vector<std::string> sql;
+  for (auto t = tables.rbegin(); t != tables.rend(); ++t) sql.push_back("DELETE FROM " + *t);
+  sql.insert(sql.end(), demoData.begin(), demoData.end());
+  runStatements(erpConnectionString(), sql);
 }
 
 int32_t demoPartnerId() { return 1001; }

@@ -35,6 +35,11 @@ std::string configDir();
 // pooled connections keep it open.
 void resetData();
 
+// The ERP stand-in's database of the installation (made with its tables, empty), and a reset
+// to its demonstration data. Suites that use the ERP reset it themselves; resetData leaves it.
+std::string erpConnectionString();
+void resetErpData();
+
 // Facts of the demonstration data.
 int32_t demoPartnerId();            // a customer with separate postal and shipping addresses
 std::string demoConfigurationId();  // a complete, priced product configuration with options
@@ -43,6 +48,15 @@ std::string demoConfigurationId();  // a complete, priced product configuration 
 class SalesTest : public ::testing::Test {
  protected:
   void SetUp() override { resetData(); }
+};
+
+// A test that starts on freshly loaded demonstration data in the sales and the ERP database.
+class ErpTest : public SalesTest {
+ protected:
+  void SetUp() override {
+    SalesTest::SetUp();
+    resetErpData();
+  }
 };
 
 // For suites that prefer to set the installation up before any test runs:

@@ -7,6 +7,7 @@
 
 #include "platform/data/connection.h"
 #include "platform/data/provider.h"
+#include "schema/schema.h"
 
 namespace testsupport {
 
@@ -36,7 +37,9 @@ std::string makeServerConnectionString() {
   // down at exit.
   std::atexit([] {
     try {
-      runOnce(server, {"DROP SCHEMA IF EXISTS " + schema + " CASCADE"});
+      std::vector<std::string> drops = ::schema::erpDatabaseStatements(server + ";Schema=" + schema, true);
+      drops.push_back("DROP SCHEMA IF EXISTS " + schema + " CASCADE");
+      runOnce(server, drops);
     } catch (...) {
       // The server may be gone already; the schema is then left behind, not harmful.
     }
