@@ -2,9 +2,11 @@
 // lines, every column filled, each line its own amounts, tax of two codes, four request dates
 // and each line shipped to one of the customer's two addresses:
 //   Restore       Merxa.Basket.Restore of the basket
+//   RestoreSelects  the two SELECTs Restore sends, on the bare driver (sqlite3, libpq) of a
+//                 session of the provider's pool
 //   ConvertToXML  Merxa.Basket.ConvertToXML of the restored document, with the application's
 //                 message manager (which has read its captions once, as a running shop's has)
-// and prints ConvertToXML / Restore after the table.
+// and prints Restore / RestoreSelects and ConvertToXML / Restore after the table.
 //
 // Runs on a fresh embedded database; with MERXA_TEST_CONNECTION naming a PostgreSQL server,
 // on that server.
@@ -15,9 +17,11 @@
 #include <string>
 
 #include "basket/basket.h"
+#include "bench/bare_driver.h"
 #include "bench/ratio_reporter.h"
 #include "common/encoding.h"
 #include "platform/data/connection.h"
+#include "platform/data/pool.h"
 #include "platform/registry.h"
 #include "tests/support/sales_fixture.h"
 
@@ -68,6 +72,19 @@ void Restore(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(basket.Restore(kBasketId));
 }
 
+// Restore's two SELECTs on the bare driver of a pooled session.
+void RestoreSelects(benchmark::State& state) {
+  const auto props = platform::data::parseConnectionString(testsupport::connectionString());
+  const std::string id = merxa::SqlLiteralText(kBasketId);
+  for (auto _ : state) {
+    auto session = platform::data::ConnectionPool::instance().acquire(props);
+    bench::BareDriver driver(*session);
+    driver.run("SELECT * FROM BASKETHEADER WHERE BASKETID = " + id);
+    driver.run("SELECT * FROM BASKETLINE WHERE BASKETID = " + id + " order by BASKETLINENR");
+    platform::data::ConnectionPool::instance().release(props, std::move(session));
+  }
+}
+
 void ConvertToXML(benchmark::State& state) {
   merxa::Basket basket;
   const Variant manager(platform::createObject("Corvane.MessageManager"));
@@ -83,11 +100,14 @@ int main(int argc, char** argv) {
   testsupport::resetData();
   storeBasket();
   benchmark::RegisterBenchmark("Restore", Restore)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("RestoreSelects", RestoreSelects)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("ConvertToXML", ConvertToXML)->Unit(benchmark::kMillisecond);
   bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.printRatio(platform::data::parseConnectionString(testsupport::connectionString())["PROVIDER"] +
-                          ": ConvertToXML of " + std::to_string(kLines) + " lines / Restore of the same basket",
+  const std::string provider = platform::data::parseConnectionString(testsupport::connectionString())["PROVIDER"];
+  reporter.printRatio(provider + ": Restore of " + std::to_string(kLines) + " lines / its SELECTs on the bare driver",
+                      "Restore", "RestoreSelects");
+  reporter.printRatio(provider + ": ConvertToXML of " + std::to_string(kLines) + " lines / Restore of the same basket",
                       "ConvertToXML", "Restore");
   benchmark::Shutdown();
 }

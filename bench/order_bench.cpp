@@ -14,9 +14,6 @@
 // on that server.
 #include <benchmark/benchmark.h>
 
-#include <libpq-fe.h>
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -26,13 +23,12 @@
 #include <vector>
 
 #include "basket/basket.h"
+#include "bench/bare_driver.h"
 #include "bench/ratio_reporter.h"
 #include "common/encoding.h"
 #include "order/order.h"
 #include "platform/data/connection.h"
 #include "platform/data/pool.h"
-#include "platform/data/postgres/connection.h"
-#include "platform/data/sqlite/connection.h"
 #include "platform/data/testing.h"
 #include "tests/support/sales_fixture.h"
 
@@ -112,50 +108,14 @@ std::vector<std::string> submissionStatements(const std::string& id) {
   return sql;
 }
 
-// The bare drivers: each statement prepared, run and its rows read column by column, as a
-// program without our data layer would, on the handle of a session of the provider's own pool
-// (so with exactly its connection settings).
-void runBare(sqlite3* db, const std::string& sql) {
-  sqlite3_stmt* stmt = nullptr;
-  if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr) != SQLITE_OK)
-    throw std::runtime_error(sqlite3_errmsg(db));
-  int rc;
-  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
-    for (int i = 0; i < sqlite3_column_count(stmt); ++i) benchmark::DoNotOptimize(sqlite3_column_text(stmt, i));
-  sqlite3_finalize(stmt);
-  if (rc != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db));
-}
-
-void runBare(PGconn* conn, const std::string& sql) {
-  PGresult* r = PQexec(conn, sql.c_str());
-  const ExecStatusType status = PQresultStatus(r);
-  if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-    const std::string message = PQerrorMessage(conn);
-    PQclear(r);
-    throw std::runtime_error(message);
-  }
-  for (int row = 0; row < PQntuples(r); ++row)
-    for (int i = 0; i < PQnfields(r); ++i) benchmark::DoNotOptimize(PQgetvalue(r, row, i));
-  PQclear(r);
-}
-
 // One submission's statements on the bare driver of `session`, in one transaction, then the
 // export setting after the commit.
-template <class Handle>
-void submitBare(Handle handle, const std::vector<std::string>& sql, const char* begin) {
-  runBare(handle, begin);
-  for (const std::string& statement : sql) runBare(handle, statement);
-  runBare(handle, "COMMIT");
-  runBare(handle, "SELECT EXPORTMESSAGETYPE FROM ORDEREXPORTFILE WHERE KIROID= '1'");
-}
-
 void runBare(ProviderConnection& session, const std::vector<std::string>& sql) {
-  if (auto* embedded = dynamic_cast<sqlite::SqliteConnection*>(&session))
-    submitBare(embedded->handle(), sql, "BEGIN IMMEDIATE");
-  else if (auto* server = dynamic_cast<postgres::PgConnection*>(&session))
-    submitBare(server->handle(), sql, "BEGIN");
-  else
-    throw std::runtime_error("no bare driver for provider " + session.name());
+  bench::BareDriver driver(session);
+  driver.begin();
+  for (const std::string& statement : sql) driver.run(statement);
+  driver.run("COMMIT");
+  driver.run("SELECT EXPORTMESSAGETYPE FROM ORDEREXPORTFILE WHERE KIROID= '1'");
 }
 
 // The statement list above must stay the one SubmitBasket sends: the same number of

@@ -50,7 +50,7 @@ Variant Field::OriginalValue() const {
   m.requireOpen();
   const Row* r = m.currentRow();
   if (!r) raiseVb(vb::NoCurrentRecord, kSource);
-  return r->original[static_cast<size_t>(column_)];
+  return r->originalAt(static_cast<size_t>(column_));
 }
 
 // The database's value as this recordset last read or wrote it.

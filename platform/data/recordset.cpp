@@ -60,7 +60,6 @@ void readRows(ProviderStatement& stmt, RowStore& store, int32_t maxRecords) {
     Row r;
     r.values.reserve(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) r.values.push_back(stmt.value(i));
-    r.original = r.values;
     r.changed.assign(static_cast<size_t>(n), false);
     store.rows.push_back(std::move(r));
   }
@@ -519,7 +518,6 @@ void Recordset::loadRows(std::vector<ColumnInfo> columns, std::vector<std::vecto
   for (auto& values : rows) {
     values.resize(store->columns.size(), Variant::null());
     Row r;
-    r.original = values;
     r.values = std::move(values);
     r.changed.assign(store->columns.size(), false);
     store->rows.push_back(std::move(r));

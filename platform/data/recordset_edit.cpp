@@ -28,7 +28,8 @@ void revertRow(Row& r) {
     r.status = adRecDeleted;
     return;
   }
-  r.values = r.original;
+  if (!r.original.empty()) r.values = std::move(r.original);
+  r.original.clear();
   r.changed.assign(r.changed.size(), false);
   r.status = adRecUnmodified;
 }
@@ -66,6 +67,7 @@ void Recordset::Impl::commitEdit() {
   const size_t index = currentIndex();
   Row& row = store->rows[index];
   const Row before = row;
+  row.keepOriginal();
   for (size_t c = 0; c < touched.size(); ++c) {
     if (!touched[c]) continue;
     row.values[c] = buffer[c];
@@ -135,7 +137,6 @@ void Recordset::AddNew(const Variant& fieldList, const Variant& values) {
   const size_t n = m.store->columns.size();
   Row r;
   r.values.assign(n, Variant::null());
-  r.original = r.values;
   r.changed.assign(n, false);
   r.status = adRecNew;
   m.store->rows.push_back(std::move(r));

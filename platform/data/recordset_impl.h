@@ -24,10 +24,19 @@ class Command;
 
 struct Row {
   std::vector<Variant> values;    // current values, as the caller sees them
-  std::vector<Variant> original;  // as last read from or written to the database
+  // As last read from or written to the database; empty while that is `values` itself, so
+  // that rows read and never changed (most of them) hold each value once.
+  std::vector<Variant> original;
   std::vector<bool> changed;      // columns assigned since the row was last written
   int32_t status = adRecUnmodified;
   bool gone = false;              // deleted in the database, or an AddNew that was cancelled
+
+  const Variant& originalAt(size_t column) const { return original.empty() ? values[column] : original[column]; }
+  std::vector<Variant> originals() const { return original.empty() ? values : original; }
+  // Keeps the original values apart before `values` changes.
+  void keepOriginal() {
+    if (original.empty()) original = values;
+  }
 };
 
 struct RowStore {

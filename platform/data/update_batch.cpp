@@ -113,7 +113,7 @@ class StatementBuilder {
         if (r.changed[static_cast<size_t>(c)] && !cols_[static_cast<size_t>(c)].key) criteria.push_back(c);
     const char* glue = " WHERE ";
     for (int c : criteria) {
-      const Variant& original = r.original[static_cast<size_t>(c)];
+      const Variant& original = r.originalAt(static_cast<size_t>(c));
       s.sql += glue;
       glue = " AND ";
       if (original.isNull()) {
@@ -217,13 +217,13 @@ struct GeneratedKey {
 void restoreRow(Row& row, const Row& before) {
   if (row.status == adRecDeleted && !row.gone) {  // deleted again after the write
     if (before.status == adRecNew) row.gone = true;
-    row.original = before.original;
+    row.original = before.originals();
     return;
   }
   if (row.gone) {
     row.gone = false;
     row.status = adRecDeleted;
-    row.original = before.original;
+    row.original = before.originals();
     row.changed = before.changed;
     return;
   }
@@ -231,7 +231,7 @@ void restoreRow(Row& row, const Row& before) {
     if (!row.changed[c]) row.values[c] = before.values[c];
     row.changed[c] = row.changed[c] || before.changed[c];
   }
-  row.original = before.original;
+  row.original = before.originals();
   row.status = before.status;
 }
 
@@ -281,7 +281,7 @@ void writePendingRows(Connection& cn, const std::shared_ptr<RowStore>& shared, c
       r.gone = true;
       continue;
     }
-    r.original = r.values;
+    r.original.clear();  // the database now holds the values
     r.changed.assign(r.changed.size(), false);
     r.status = adRecUnmodified;
   }

@@ -21,6 +21,15 @@ void getDate(sqlite3_context* context, int, sqlite3_value**) {
   sqlite3_result_text(context, now.c_str(), static_cast<int>(now.size()), SQLITE_TRANSIENT);
 }
 
+// Whether a statement may change a table's columns or keys (its first word, blanks skipped).
+bool changesSchema(std::string_view sql) {
+  size_t i = 0;
+  while (i < sql.size() && (sql[i] == ' ' || sql[i] == '\t' || sql[i] == '\r' || sql[i] == '\n')) ++i;
+  for (std::string_view word : {"CREATE", "ALTER", "DROP"})
+    if (sql.size() - i >= word.size() && equalsNoCase(sql.substr(i, word.size()), word)) return true;
+  return false;
+}
+
 std::string text(sqlite3_stmt* stmt, int i) {
   const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
   return t ? std::string(t) : std::string();
@@ -45,7 +54,8 @@ std::unique_ptr<ProviderStatement> SqliteConnection::prepare(std::string_view sq
     store->bind(3, Variant(procedure.parameterCount));
     return store;
   }
-  return std::make_unique<SqliteStatement>(db_, translateSql(sql, kDialect));
+  if (changesSchema(sql)) facts_.clear();
+  return std::make_unique<SqliteStatement>(db_, translateSql(sql, kDialect), &facts_);
 }
 
 std::unique_ptr<ProviderStatement> SqliteConnection::prepareProcedure(std::string_view name, int parameterCount) {

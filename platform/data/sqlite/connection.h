@@ -15,6 +15,7 @@
 #include <string>
 
 #include "platform/data/provider.h"
+#include "platform/data/sqlite/statement.h"
 
 namespace platform::data::sqlite {
 
@@ -48,6 +49,7 @@ class SqliteConnection : public ProviderConnection {
 
   sqlite3* db_;
   std::string catalog_;
+  ColumnFacts facts_;  // forgotten whenever this connection changes a schema
 };
 
 }  // namespace platform::data::sqlite

@@ -50,7 +50,10 @@ std::unique_ptr<ProviderConnection> SqliteProvider::open(const ConnectionPropert
   if (path.empty()) throw ProviderException(makeError(SQLITE_CANTOPEN, "The connection string names no Data Source."));
   const bool create = path == ":memory:" || equalsNoCase(property(props, "CREATE DATABASE"), "True");
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0), nullptr);
+  // A connection is used by one thread at a time (the pool hands each out to one caller), so
+  // the engine need not lock it on every call.
+  int rc = sqlite3_open_v2(path.c_str(), &db,
+                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0), nullptr);
   if (rc != SQLITE_OK) {
     ProviderError e = makeError(rc, db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
     e.description += " (" + path + ")";

@@ -42,7 +42,24 @@ bool changesRows(sqlite3_stmt* stmt) {
 
 }  // namespace
 
-SqliteStatement::SqliteStatement(sqlite3* db, std::string sql) : db_(db), sql_(std::move(sql)) {
+bool ColumnFacts::find(sqlite3* db, const char* database, const char* table, const char* column, Facts& out) {
+  std::string key = std::string(database ? database : "") + '.' + table + '.' + column;
+  auto it = facts_.find(key);
+  if (it == facts_.end()) {
+    int notNull = 0, primaryKey = 0, autoIncrement = 0;
+    std::optional<Facts> facts;
+    if (sqlite3_table_column_metadata(db, database, table, column, nullptr, nullptr, &notNull, &primaryKey,
+                                      &autoIncrement) == SQLITE_OK)
+      facts = Facts{notNull == 0, primaryKey != 0};
+    it = facts_.emplace(std::move(key), facts).first;
+  }
+  if (!it->second) return false;
+  out = *it->second;
+  return true;
+}
+
+SqliteStatement::SqliteStatement(sqlite3* db, std::string sql, ColumnFacts* facts)
+    : db_(db), facts_(facts), sql_(std::move(sql)) {
   prepareNext();
   describeColumns();
 }
@@ -89,11 +106,11 @@ void SqliteStatement::describeColumns() {
     if (table && origin) {
       c.baseTable = table;
       c.baseColumn = origin;
-      int notNull = 0, primaryKey = 0, autoIncrement = 0;
-      if (sqlite3_table_column_metadata(db_, sqlite3_column_database_name(stmt_, i), table, origin, nullptr,
-                                        nullptr, &notNull, &primaryKey, &autoIncrement) == SQLITE_OK) {
-        c.nullable = notNull == 0;
-        c.key = primaryKey != 0;
+      ColumnFacts::Facts facts;
+      ColumnFacts uncached;
+      if ((facts_ ? *facts_ : uncached).find(db_, sqlite3_column_database_name(stmt_, i), table, origin, facts)) {
+        c.nullable = facts.nullable;
+        c.key = facts.key;
       }
     }
     columns_.push_back(std::move(c));

@@ -6,18 +6,38 @@
 
 #include <sqlite3.h>
 
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/data/provider.h"
 
 namespace platform::data::sqlite {
 
+// Whether each column of a table is nullable and part of the key, as the engine reports them
+// (a lookup per column per statement otherwise); kept per connection and forgotten when the
+// connection changes a schema.
+class ColumnFacts {
+ public:
+  struct Facts {
+    bool nullable = true;
+    bool key = false;
+  };
+  // The facts of `table`.`column` in database `database`; false when the engine has none.
+  bool find(sqlite3* db, const char* database, const char* table, const char* column, Facts& out);
+  void clear() { facts_.clear(); }
+
+ private:
+  std::unordered_map<std::string, std::optional<Facts>> facts_;  // by "database.table.column"
+};
+
 class SqliteStatement : public ProviderStatement {
  public:
   // Prepares the first statement of `sql` (already in SQLite's dialect); throws
-  // ProviderException when it does not compile.
-  SqliteStatement(sqlite3* db, std::string sql);
+  // ProviderException when it does not compile. `facts`, when given, must outlive the
+  // statement.
+  SqliteStatement(sqlite3* db, std::string sql, ColumnFacts* facts = nullptr);
   ~SqliteStatement() override;
   SqliteStatement(const SqliteStatement&) = delete;
   SqliteStatement& operator=(const SqliteStatement&) = delete;
@@ -39,6 +59,7 @@ class SqliteStatement : public ProviderStatement {
   bool stepOnce();  // one sqlite3_step; true on a row, throws on failure
 
   sqlite3* db_;
+  ColumnFacts* facts_;
   std::string sql_;
   size_t tail_ = 0;                  // offset in sql_ of the text not yet prepared
   sqlite3_stmt* stmt_ = nullptr;     // the statement being run
