@@ -1,5 +1,6 @@
 #include "platform/data/dialect.h"
 
+#include <array>
 #include <map>
 #include <vector>
 
@@ -166,7 +167,14 @@ bool continuesWith(std::string_view s, size_t i, std::string_view rest) {
 // takes one pass: any trace of a rewrite's trigger, even inside a quoted text, sends the
 // statement the long way.
 bool mayNeedRewrite(std::string_view sql, const DialectOptions& o) {
+  // The characters a trigger starts with; all others are passed over at once.
+  static const auto starts = [] {
+    std::array<bool, 256> t{};
+    for (unsigned char c : std::string_view("?\"['dDiItT")) t[c] = true;
+    return t;
+  }();
   for (size_t i = 0; i < sql.size(); ++i) {
+    if (!starts[static_cast<unsigned char>(sql[i])]) continue;
     switch (sql[i] | 0x20) {
       case '?' | 0x20:
         if (sql[i] == '?' && o.numberedPlaceholders) return true;
