@@ -16,6 +16,7 @@
 #include <map>
 #include <string>
 
+#include "bench/ratio_reporter.h"
 #include "platform/data/connection.h"
 #include "platform/data/provider.h"
 
@@ -64,29 +65,6 @@ void Query(benchmark::State& state, const std::string& cs) {
   cn->Close();
 }
 
-// Keeps each run's time per iteration, to print the ratios after the table.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& r : runs)
-      if (!r.error_occurred) nanos[r.benchmark_name()] = r.GetAdjustedRealTime();
-  }
-  void printRatios(const std::vector<std::string>& providers) const {
-    for (const std::string& provider : providers) {
-      auto time = [&](const char* name) {
-        auto it = nanos.find(name + ("/" + provider));
-        return it == nanos.end() ? 0.0 : it->second;
-      };
-      const double pooled = time("Pooled"), fresh = time("Fresh"), query = time("Query");
-      if (pooled <= 0 || fresh <= 0 || query <= 0) continue;
-      std::printf("%-10s fresh/pooled open+close %8.1fx   pooled open+close / SELECT 1 %6.2fx\n", provider.c_str(),
-                  fresh / pooled, pooled / query);
-    }
-  }
-  std::map<std::string, double> nanos;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -103,9 +81,12 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark(("Fresh/" + name).c_str(), Fresh, cs);
     benchmark::RegisterBenchmark(("Query/" + name).c_str(), Query, cs);
   }
-  RatioReporter reporter;
+  bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.printRatios(names);
+  for (const std::string& name : names) {
+    reporter.printRatio(name + ": fresh / pooled open+close", "Fresh/" + name, "Pooled/" + name);
+    reporter.printRatio(name + ": pooled open+close / SELECT 1", "Pooled/" + name, "Query/" + name);
+  }
   benchmark::Shutdown();
   std::remove(parseConnectionString(sqliteConnection())["DATA SOURCE"].c_str());
   for (const char* suffix : {"-wal", "-shm"})

@@ -23,6 +23,7 @@
 #include <tuple>
 #include <vector>
 
+#include "bench/ratio_reporter.h"
 #include "common/lib_sales.h"
 #include "platform/data/command.h"
 #include "platform/data/connection.h"
@@ -128,31 +129,6 @@ void WebPrice(benchmark::State& state, const Target& t, const char* currency) {
   state.SetItemsProcessed(state.iterations());
 }
 
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& r : runs) {
-      std::string name = r.benchmark_name();
-      if (name.ends_with("/real_time")) name.erase(name.size() - 10);
-      if (!r.error_occurred) nanos[name] = r.GetAdjustedRealTime();
-    }
-  }
-  void printRatios(const std::vector<Target>& targets) const {
-    for (const Target& t : targets) {
-      auto time = [&](const char* name) {
-        auto it = nanos.find(name + ("/" + t.name));
-        return it == nanos.end() ? 0.0 : it->second;
-      };
-      const double bare = time("Procedure"), web = time("WebPrice"), converted = time("Converted");
-      if (bare <= 0 || web <= 0 || converted <= 0) continue;
-      std::printf("%-10s GetWebPrice / bare GetPrice %6.2fx, converted %6.2fx (%.0f and %.0f calls/s)\n",
-                  t.name.c_str(), web / bare, converted / bare, 1e9 / web, 1e9 / converted);
-    }
-  }
-  std::map<std::string, double> nanos;
-};
-
 std::string postgresConnection() {
   for (const char* name : {"MERXA_BENCH_CONNECTION", "MERXA_TEST_CONNECTION"}) {
     const char* v = std::getenv(name);
@@ -180,9 +156,12 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark(("WebPrice/" + t.name).c_str(), WebPrice, t, "EUR")->UseRealTime();
     benchmark::RegisterBenchmark(("Converted/" + t.name).c_str(), WebPrice, t, "USD")->UseRealTime();
   }
-  RatioReporter reporter;
+  bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.printRatios(targets);
+  for (const Target& t : targets) {
+    reporter.printRatio(t.name + ": GetWebPrice / bare GetPrice", "WebPrice/" + t.name, "Procedure/" + t.name);
+    reporter.printRatio(t.name + ": converted GetWebPrice / bare GetPrice", "Converted/" + t.name, "Procedure/" + t.name);
+  }
   benchmark::Shutdown();
   ConnectionPool::instance().closeIdle();
   if (!server.empty()) run(server, {"DROP SCHEMA " + schemaName + " CASCADE"});

@@ -22,8 +22,9 @@ class RatioReporter : public benchmark::ConsoleReporter {
     for (const Run& r : runs) {
       if (r.error_occurred) continue;
       if (r.run_type == Run::RT_Aggregate && r.aggregate_name != "median") continue;
-      times_[r.run_type == Run::RT_Aggregate ? r.run_name.str() : r.benchmark_name()] = {r.GetAdjustedRealTime(),
-                                                                                          r.GetAdjustedCPUTime()};
+      std::string name = r.run_type == Run::RT_Aggregate ? r.run_name.str() : r.benchmark_name();
+      if (name.ends_with("/real_time")) name.erase(name.size() - 10);
+      times_[name] = {r.GetAdjustedRealTime(), r.GetAdjustedCPUTime()};
     }
   }
 
