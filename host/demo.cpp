@@ -148,6 +148,7 @@ int runDemo(const Arguments& args) {
     fieldOf(copyHeader, "TAXTOTAL")->put("Value", Variant(tax));
     fieldOf(copyHeader, "TOTAL")->put("Value", Variant(total + tax));
     fieldOf(copyHeader, "CUSTOMERNAME")->put("Value", Variant("Acme Industrial Supplies"));
+    fieldOf(copyHeader, "CUSTOMERCODE")->put("Value", Variant("C1001"));
     fieldOf(copyHeader, "PAYMENTMETHOD")->put("Value", Variant::integer(1));
     fieldOf(copyHeader, "USERLOCALE")->put("Value", Variant(1033));
     // The page shows the currency's symbol as the currency's own locale writes it.
@@ -168,6 +169,13 @@ int runDemo(const Arguments& args) {
                                                              "LINESTATUS FROM ORDERLINE ORDER BY LINENR")}));
     show("Its addresses", manager->call("GetRecordSet", {Variant("SELECT ADDRESSID, NAME1, CITY1, KIROADDRESSCODE "
                                                                  "FROM ADDRESSHISTORY ORDER BY ADDRESSID")}));
+    // The periodic export of instance 1 sends it to the ERP.
+    platform::createObject("Merxa.Order")->call("CreateSOatBackend", {Variant(1)});
+    std::printf("== CreateSOatBackend 1: the pending orders of ERP instance 1 sent to the ERP\n");
+    show("The order in the ERP", manager->call("GetRecordSet", {Variant("SELECT ORDERID, SALESORDERNR, ORDERSTATUS, "
+                                                                        "ERROR FROM ORDERHEADER")}));
+    show("Its lines confirmed", manager->call("GetRecordSet", {Variant("SELECT LINENR, SALESORDERNR, SALESORDERLINENR "
+                                                                       "FROM ORDERLINE ORDER BY LINENR")}));
     askTheErp();
     std::printf("The road of one order ran to its end.\n");
     return 0;
