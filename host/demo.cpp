@@ -135,6 +135,11 @@ int runDemo(const Arguments& args) {
         fieldOf(copyLines, zero)->put("Value", Variant(0.0));
       fieldOf(copyLines, "LINEAMOUNT")->put("Value", Variant(amount));
       fieldOf(copyLines, "TAXCODE")->put("Value", Variant("H"));
+      // The catalogue's part number, the item code the ERP knows the product by.
+      const Variant part = platform::createObject("Merxa.Manager")
+                               ->call("GetRecordSet", {Variant("SELECT PARTNUMBER FROM PRODUCT WHERE PRODUCTID = " +
+                                                               fieldOf(copyLines, "SKU")->call("Value").toString())});
+      fieldOf(copyLines, "PARTNUMBER")->put("Value", fieldOf(part.toObject(), "PARTNUMBER")->call("Value"));
       fieldOf(copyLines, "TAXCODEDESCRIPTION")->put("Value", Variant("VAT high rate"));
       fieldOf(copyLines, "TAXPERCENTAGE")->put("Value", Variant(21.0));
       fieldOf(copyLines, "TAXAMOUNT")->put("Value", Variant(amount * 0.21));

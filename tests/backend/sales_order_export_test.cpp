@@ -10,6 +10,7 @@
 #include "platform/registry.h"
 #include "tests/backend/erp_support.h"
 #include "tests/support/sales_fixture.h"
+#include "tests/support/sales_rows.h"
 
 namespace {
 
@@ -18,20 +19,10 @@ using platform::ObjectPtr;
 using platform::Variant;
 using platform::data::RecordsetPtr;
 
-RecordsetPtr rowsOf(const std::string& sql) {
-  return merxa::Sls_GetDisconnectedRecordset(sql, merxa::Sls_ConnectionString());
-}
+using testsupport::rowsOf;
+using testsupport::valueOf;
 
-Variant valueOf(const std::string& sql) {
-  auto rs = rowsOf(sql);
-  return rs->empty() ? Variant::null() : rs->field(0)->Value();
-}
-
-void run(const std::string& sql) {
-  auto cn = merxa::Sls_GetOpenConnection(merxa::Sls_ConnectionString());
-  cn->executeNoRecords(sql);
-  merxa::Sls_CloseConnection(cn);
-}
+void run(const std::string& sql) { testsupport::runOnSales(sql); }
 
 std::string dateIn(int days) {
   int y, m, d, hh, mm, ss;

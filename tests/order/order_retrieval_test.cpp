@@ -7,6 +7,7 @@
 #include "order/order.h"
 #include "platform/registry.h"
 #include "tests/support/sales_fixture.h"
+#include "tests/support/sales_rows.h"
 
 namespace {
 
@@ -14,20 +15,10 @@ using platform::ComError;
 using platform::Variant;
 using platform::data::RecordsetPtr;
 
-RecordsetPtr rowsOf(const std::string& sql) {
-  return merxa::Sls_GetDisconnectedRecordset(sql, merxa::Sls_ConnectionString());
-}
+using testsupport::rowsOf;
+using testsupport::valueOf;
 
-Variant valueOf(const std::string& sql) {
-  auto rs = rowsOf(sql);
-  return rs->empty() ? Variant::null() : rs->field(0)->Value();
-}
-
-void run(const std::string& sql) {
-  auto cn = merxa::Sls_GetOpenConnection(merxa::Sls_ConnectionString());
-  cn->executeNoRecords(sql);
-  merxa::Sls_CloseConnection(cn);
-}
+void run(const std::string& sql) { testsupport::runOnSales(sql); }
 
 void storeOrder(const std::string& id, int kiro = 1) {
   run("INSERT INTO ORDERHEADER (ORDERID, USERID, SHIPPINGADDRESSID, BILLINGADDRESSID, BUSINESSPARTNERID, ORDERSTATUS, "
