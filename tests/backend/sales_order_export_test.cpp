@@ -207,6 +207,21 @@ TEST_F(SalesOrderExport, Release4AddressCodeIsThreeOfItsLastFourAndNoAlignment) 
   EXPECT_EQ(get(line(0), "Item"), "NUT-M8");
 }
 
+TEST_F(SalesOrderExport, ConfiguredLineCarriesItsVariantsAndTheMaskLeadsWithoutAlignment) {
+  storeOrder("O1", 1);
+  storeLine("O1", 1, "CONV-BELT", 1);
+  run("UPDATE ORDERLINE SET CONFIGID = '" + testsupport::demoConfigurationId() + "'");
+  map("tv5", "", std::string(9, ' '), rowsOf("SELECT * FROM ORDERLINE"), 2, rowsOf("SELECT * FROM ORDERHEADER"));
+  ObjectPtr l = line(0);
+  EXPECT_EQ(get(l, "Item"), std::string(9, ' ') + "CONV-BELT");
+  ObjectPtr variants = l->call("getProductVariants").toObject();
+  const int32_t n = variants->call("sizeProductVariantLines").toLong();
+  ASSERT_GT(n, 0);
+  ObjectPtr first = variants->call("getProductVariantLinesAt", {Variant(0)}).toObject();
+  EXPECT_NE(get(first, "FeatureCode"), "<none>");
+  EXPECT_NE(get(first, "OptionValue"), "<none>");
+}
+
 TEST_F(SalesOrderExport, BasketWithGapsInItsLineNumbersIsConfirmedLineByLine) {
   storeOrder("B1", 1);
   run("UPDATE ORDERHEADER SET ORDERLISTNAME = NULL");
