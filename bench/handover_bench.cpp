@@ -15,8 +15,8 @@
 #include <string>
 
 #include "basket/basket.h"
+#include "bench/bench_basket.h"
 #include "bench/ratio_reporter.h"
-#include "common/encoding.h"
 #include "order/order.h"
 #include "platform/data/connection.h"
 #include "tests/support/sales_fixture.h"
@@ -28,38 +28,10 @@ using namespace platform::data;
 
 constexpr int kLines = 50;
 
-std::string nextBasketId() {
-  static int counter = 0;
-  char id[33];
-  std::snprintf(id, sizeof id, "HANDOVER%024d", ++counter);
-  return id;
-}
-
 void execute(const std::string& sql) {
   auto cn = platform::makeObject<Connection>();
   cn->open(testsupport::connectionString());
   cn->executeNoRecords(sql);
-  cn->Close();
-}
-
-// A basket of customer 1001 (billing 101, shipping 102) for ERP instance 1, every line priced.
-void storeBasket(const std::string& id) {
-  const std::string basket = merxa::SqlLiteralText(id);
-  auto cn = platform::makeObject<Connection>();
-  cn->open(testsupport::connectionString());
-  cn->BeginTrans();
-  cn->executeNoRecords(
-      "INSERT INTO BASKETHEADER (BASKETID, USERID, BUSINESSPARTNERID, BASKETNAME, BASKETDATE, BILLINGADDRESSID, "
-      "SHIPPINGADDRESSID, CURRENCYCODE, CARRIERCODE, KIROID, DISCOUNTPERC, TOTALNETAMOUNT, DISCOUNTTOTAL, SUBTOTAL, "
-      "TOTAL, ORDERTYPE, CALCULATETAX) VALUES (" + basket + ", 'U1', 1001, 'Bench order', '2026-12-01 00:00:00', 101, "
-      "102, 'EUR', 'ROAD', 1, 0, 1250, 0, 1250, 1250, 'SO', 1)");
-  for (int nr = 1; nr <= kLines; ++nr)
-    cn->executeNoRecords(
-        "INSERT INTO BASKETLINE (BASKETID, BASKETLINENR, SKU, QUANTITY, REQUESTDATE, ADDRESSID, PRODUCTCONFIGURABLE, "
-        "PRODUCTUNITCODE, PRODUCTPRICE, DISCOUNTPERC, DISCOUNTAMOUNT, LINEDISCOUNTAMOUNT, ORDERDISCOUNTAMOUNT, "
-        "LINEAMOUNT, PARTNUMBER, TAXCODE) VALUES (" + basket + ", " + std::to_string(nr) + ", 4711, 2, "
-        "'2030-12-24 00:00:00', 102, 0, 'BOX', 12.5, 0, 0, 0, 0, 25, 'BOLT-M8-50', 'H')");
-  cn->CommitTrans();
   cn->Close();
 }
 
@@ -71,8 +43,8 @@ void submit(benchmark::State& state, const char* exportType) {
   merxa::Basket basket;
   for (auto _ : state) {
     state.PauseTiming();
-    const std::string id = nextBasketId();
-    storeBasket(id);
+    const std::string id = bench::nextBasketId("HANDOVER");
+    bench::storeBasket(id, kLines, {"BOX", "2030-12-24 00:00:00", "BOLT-M8-50", "H", true});
     const Variant document(basket.Restore(id));
     state.ResumeTiming();
     order->SubmitBasket(document);
