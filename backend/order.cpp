@@ -10,7 +10,10 @@ const platform::DispatchTable& Order::dispatch() const {
   static const platform::DispatchTable table = platform::Members<Order>("Merxalink.Order")
                                                    .method("InitializeAction", &BackendAction::InitializeAction)
                                                    .method("CloseAction", &Order::CloseAction)
-                                                   .method("UpdateOrderStatus", &Order::UpdateOrderStatus);
+                                                   .method("UpdateOrderStatus", &Order::UpdateOrderStatus)
+                                                   .method("CreateBackendSalesOrder", &Order::createBackendSalesOrderCall)
+                                                   .method("InitializeOrder", &Order::InitializeOrder)
+                                                   .method("AddProductVariants", &Order::AddProductVariants);
   return table;
 }
 

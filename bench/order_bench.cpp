@@ -24,6 +24,7 @@
 
 #include "basket/basket.h"
 #include "bench/bare_driver.h"
+#include "bench/bench_basket.h"
 #include "bench/ratio_reporter.h"
 #include "common/encoding.h"
 #include "order/order.h"
@@ -39,32 +40,10 @@ using namespace platform::data;
 
 constexpr int kLines = 50;
 
-std::string nextBasketId() {
-  static int counter = 0;
-  char id[33];
-  std::snprintf(id, sizeof id, "BENCH%027d", ++counter);
-  return id;
-}
+std::string nextBasketId() { return bench::nextBasketId("BENCH"); }
 
-// A basket of customer 1001 (billing 101, shipping 102) for ERP instance 1, every line priced.
 void storeBasket(const std::string& id) {
-  const std::string basket = merxa::SqlLiteralText(id);
-  auto cn = platform::makeObject<Connection>();
-  cn->open(testsupport::connectionString());
-  cn->BeginTrans();
-  cn->executeNoRecords(
-      "INSERT INTO BASKETHEADER (BASKETID, USERID, BUSINESSPARTNERID, BASKETNAME, BASKETDATE, BILLINGADDRESSID, "
-      "SHIPPINGADDRESSID, CURRENCYCODE, CARRIERCODE, KIROID, DISCOUNTPERC, TOTALNETAMOUNT, DISCOUNTTOTAL, SUBTOTAL, "
-      "TOTAL) VALUES (" + basket + ", 'U1', 1001, 'Bench order', '2026-12-01 00:00:00', 101, 102, 'EUR', 'ROAD', 1, 0, "
-      "1250, 0, 1250, 1250)");
-  for (int nr = 1; nr <= kLines; ++nr)
-    cn->executeNoRecords(
-        "INSERT INTO BASKETLINE (BASKETID, BASKETLINENR, SKU, QUANTITY, REQUESTDATE, ADDRESSID, PRODUCTCONFIGURABLE, "
-        "PRODUCTUNITCODE, PRODUCTPRICE, DISCOUNTPERC, DISCOUNTAMOUNT, LINEDISCOUNTAMOUNT, ORDERDISCOUNTAMOUNT, "
-        "LINEAMOUNT) VALUES (" + basket + ", " + std::to_string(nr) + ", " + std::to_string(4700 + nr) +
-        ", 2, '2026-12-24 00:00:00', 102, 0, 'EA', 12.5, 0, 0, 0, 0, 25)");
-  cn->CommitTrans();
-  cn->Close();
+  bench::storeBasket(id, kLines, {"EA", "2026-12-24 00:00:00", nullptr, nullptr, false});
 }
 
 // The statements SubmitBasket sends for the basket storeBasket makes, in its order.

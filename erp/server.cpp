@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "erp/allocate.h"
+#include "erp/java_date.h"
 #include "erp/order_status.h"
 #include "erp/price_tax.h"
 #include "erp/sales_order.h"
@@ -49,6 +50,7 @@ std::vector<platform::ServerClass> erpClasses() {
     for (auto& c : erp::createSalesOrderClasses(release, prefix + "CreateSalesOrder.")) classes.push_back(std::move(c));
     for (auto& c : erp::showSalesOrderClasses(release, prefix + "ShowSalesOrder.")) classes.push_back(std::move(c));
   }
+  classes.emplace_back("java:java.util.Date", [] { return platform::makeObject<erp::JavaDate>(); });
   names.reserve(classes.size() * 2);
   std::vector<platform::ServerClass> list;
   for (auto& [progId, factory] : classes) {

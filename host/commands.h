@@ -18,6 +18,8 @@ int runSetup(const Arguments& args);
 int runCall(const Arguments& args);
 // merxa demo: the road of one order on a fresh embedded database
 int runDemo(const Arguments& args);
+// merxa export INSTANCE: the pending orders of one ERP instance sent to the ERP
+int runExport(const Arguments& args);
 // merxa render basket ID [--locale LCID] [--xslt FILE]
 int runRender(const Arguments& args);
 

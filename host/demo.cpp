@@ -135,6 +135,11 @@ int runDemo(const Arguments& args) {
         fieldOf(copyLines, zero)->put("Value", Variant(0.0));
       fieldOf(copyLines, "LINEAMOUNT")->put("Value", Variant(amount));
       fieldOf(copyLines, "TAXCODE")->put("Value", Variant("H"));
+      // The catalogue's part number, the item code the ERP knows the product by.
+      const Variant part = platform::createObject("Merxa.Manager")
+                               ->call("GetRecordSet", {Variant("SELECT PARTNUMBER FROM PRODUCT WHERE PRODUCTID = " +
+                                                               fieldOf(copyLines, "SKU")->call("Value").toString())});
+      fieldOf(copyLines, "PARTNUMBER")->put("Value", fieldOf(part.toObject(), "PARTNUMBER")->call("Value"));
       fieldOf(copyLines, "TAXCODEDESCRIPTION")->put("Value", Variant("VAT high rate"));
       fieldOf(copyLines, "TAXPERCENTAGE")->put("Value", Variant(21.0));
       fieldOf(copyLines, "TAXAMOUNT")->put("Value", Variant(amount * 0.21));
@@ -148,6 +153,7 @@ int runDemo(const Arguments& args) {
     fieldOf(copyHeader, "TAXTOTAL")->put("Value", Variant(tax));
     fieldOf(copyHeader, "TOTAL")->put("Value", Variant(total + tax));
     fieldOf(copyHeader, "CUSTOMERNAME")->put("Value", Variant("Acme Industrial Supplies"));
+    fieldOf(copyHeader, "CUSTOMERCODE")->put("Value", Variant("C1001"));
     fieldOf(copyHeader, "PAYMENTMETHOD")->put("Value", Variant::integer(1));
     fieldOf(copyHeader, "USERLOCALE")->put("Value", Variant(1033));
     // The page shows the currency's symbol as the currency's own locale writes it.
@@ -168,6 +174,13 @@ int runDemo(const Arguments& args) {
                                                              "LINESTATUS FROM ORDERLINE ORDER BY LINENR")}));
     show("Its addresses", manager->call("GetRecordSet", {Variant("SELECT ADDRESSID, NAME1, CITY1, KIROADDRESSCODE "
                                                                  "FROM ADDRESSHISTORY ORDER BY ADDRESSID")}));
+    // The periodic export of instance 1 sends it to the ERP.
+    platform::createObject("Merxa.Order")->call("CreateSOatBackend", {Variant(1)});
+    std::printf("== CreateSOatBackend 1: the pending orders of ERP instance 1 sent to the ERP\n");
+    show("The order in the ERP", manager->call("GetRecordSet", {Variant("SELECT ORDERID, SALESORDERNR, ORDERSTATUS, "
+                                                                        "ERROR FROM ORDERHEADER")}));
+    show("Its lines confirmed", manager->call("GetRecordSet", {Variant("SELECT LINENR, SALESORDERNR, SALESORDERLINENR "
+                                                                       "FROM ORDERLINE ORDER BY LINENR")}));
     askTheErp();
     std::printf("The road of one order ran to its end.\n");
     return 0;

@@ -18,6 +18,8 @@ void usage() {
       "                                         call members late-bound on one object; arguments are JSON\n"
       "                                         values, properties set before and read after the calls\n"
       "  merxa demo [--home DIR]                run the road of one order on a fresh database\n"
+      "  merxa export INSTANCE                  send the pending orders of an ERP instance to the ERP and\n"
+      "                                         print each one's ERP sales order number or error\n"
       "  merxa render basket ID [--locale LCID] [--xslt FILE]\n"
       "                                         a stored basket as its order-form XML, or the page a\n"
       "                                         style sheet makes of it\n"
@@ -38,6 +40,7 @@ int main(int argc, char** argv) {
   if (command == "call") return host::runCall(args);
   if (command == "demo") return host::runDemo(args);
   if (command == "render") return host::runRender(args);
+  if (command == "export") return host::runExport(args);
   usage();
   return 2;
 }

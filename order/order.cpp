@@ -84,7 +84,14 @@ Variant lineAddress(const Recordset& lines, const Variant& shippingAddress) {
 
 const platform::DispatchTable& Order::dispatch() const {
   static const platform::DispatchTable table =
-      platform::Members<Order>("Merxa.Order").method("SubmitBasket", &Order::SubmitBasket);
+      platform::Members<Order>("Merxa.Order")
+          .method("SubmitBasket", &Order::SubmitBasket)
+          .method("Restore", &Order::Restore)
+          .method("OrdersExist", &Order::OrdersExist)
+          .method("GetAddress", &Order::GetAddress)
+          .method("UpdateOrderStatus", &Order::UpdateOrderStatus)
+          .method("GetBPStoredInDB", &Order::GetBPStoredInDB)
+          .method("CreateSOatBackend", &Order::createSOatBackendCall, 2);
   return table;
 }
 
@@ -130,7 +137,15 @@ void Order::SubmitBasket(const Variant& iBasket) {
     if (!filled(kiroId)) return;
     std::string exportType = "EXPORTMESSAGETYPE";
     platform::makeObject<Manager>()->GetKiroOrderProcessParam(kiroId.toLong(), exportType);
-    if (exportType == "2") CreateSOatBackend(0, document);
+    if (exportType != "2") return;
+    // The order is stored whatever happens now: a hand-over that fails leaves it pending for
+    // the instance's next export, and the submission still succeeded.
+    try {
+      CreateSOatBackend(0, document);
+    } catch (...) {
+      LogWarning("Order.SubmitBasket", Variant("Order " + header->value(quotation ? "QUOTATIONID" : "BASKETID").toString() +
+                                               " waits for the next export"));
+    }
   });
 }
 
@@ -302,6 +317,5 @@ void Order::UpdateQuotation(const std::string& quotationId, const ConnectionPtr&
   });
 }
 
-void Order::CreateSOatBackend(int32_t, const DictionaryPtr&) {}
 
 }  // namespace merxa

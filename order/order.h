@@ -35,6 +35,19 @@ class Order : public platform::Object {
 
   void SubmitBasket(const Variant& iBasket);
 
+  // The stored order as a document: "header" (its ORDERHEADER row) and "lines" (its ORDERLINE
+  // rows), both disconnected. An unknown identifier fails under "Order.RestoreFromDB".
+  DictionaryPtr Restore(const std::string& iOrderID);
+  bool OrdersExist();
+  // The address as frozen for the order, else the business partner's current one.
+  platform::data::RecordsetPtr GetAddress(Variant& iAddressID, Variant& iOrderID);
+  void UpdateOrderStatus(const std::string& i_sOrderID, int32_t lStatusValue);
+  // The order's business partner; 0 when there is none (never raises).
+  int32_t GetBPStoredInDB(Variant& i_sOrderID);
+  // Sends `iOrderDict` to the ERP, or without one every pending order of instance `iKiroID`
+  // (0..255). What the ERP answers is kept with the orders, not raised.
+  void createSOatBackendCall(const Variant& iKiroID, const Variant& iOrderDict);
+
  private:
   // Each runs on the submission's connection, inside its transaction.
   void InsertAddresses(const DictionaryPtr& document, const ConnectionPtr& cn);
@@ -46,6 +59,8 @@ class Order : public platform::Object {
   // orders go to the ERP as they are submitted. The order is stored by then (ToBeProcessed),
   // so an order that nothing takes here is still there for the instance's next export run.
   virtual void CreateSOatBackend(int32_t iKiroID, const DictionaryPtr& iOrderDict);
+
+  DictionaryPtr RestoreFromDB(const std::string& orderId, const ConnectionPtr& cn);
 };
 
 }  // namespace merxa

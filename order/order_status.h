@@ -17,6 +17,9 @@ enum OrderStatus : int32_t {
   Acknowledged = 6,
   OrderAuthorizationIssue = 7,
   OrderBillingIssue = 8,
+  // Held while one caller sends the order to the ERP; back to ToBeProcessed or on to
+  // Processed when it is done.
+  SendingToBackend = 9,
 };
 
 enum OrderLineStatus : int32_t {

@@ -123,3 +123,42 @@ TEST_F(CommandTest, AnUnsupportedTovoTypeIsReportedInTheErrorCodeAndLoggedOnce) 
 }
 
 }  // namespace
+
+namespace {
+
+// Two export runs of one instance started together: each pending order reaches the ERP once,
+// and a run prints per order the ERP's number or its error.
+TEST_F(CommandTest, TwoExportRunsAtOnceSendEachPendingOrderOnce) {
+  // Paths of their own, so that no pooled session of an earlier test's installation is reused.
+  auto sales = platform::makeObject<platform::data::Connection>();
+  sales->open("Provider=SQLite;Data Source=" + (home_ / "merxa" / "." / "sales.db").string());
+  for (int i = 1; i <= 5; ++i) {
+    const std::string id = "'O" + std::to_string(i) + "'";
+    sales->executeNoRecords(
+        "INSERT INTO ORDERHEADER (ORDERID, USERID, SHIPPINGADDRESSID, BILLINGADDRESSID, BUSINESSPARTNERID, ORDERSTATUS, "
+        "ORDERTYPE, KIROID, CUSTOMERCODE, CURRENCYCODE, CALCULATETAX) VALUES (" + id +
+        ", 'U1', 102, 101, 1001, 0, 'SO', 1, 'C1001', 'EUR', 1)");
+    sales->executeNoRecords("INSERT INTO ORDERLINE (ORDERID, LINENR, QUANTITY, PRICE, AMOUNT, LINESTATUS, PARTNUMBER, "
+                            "ADDRESSID, UNITCODE) VALUES (" + id + ", 1, 1, 10, 10, 0, " +
+                            (i == 5 ? "'NO-SUCH-ITEM'" : "'NUT-M8'") + ", 102, 'BOX')");
+  }
+  const fs::path first = home_ / "first.txt", second = home_ / "second.txt";
+  Outcome o = merxa("export 1 >'" + first.string() + "' 2>&1 & CORVANE_HOME='" + home_.string() + "' CORVANE_LOG='" +
+                    (home_ / "log").string() + "' " + MERXA_COMMAND + " export 1 >'" + second.string() +
+                    "' 2>&1; wait");
+  ASSERT_EQ(o.exitCode, 0) << o.err;
+  const std::string both = slurp(first) + slurp(second);
+  EXPECT_NE(both.find("O1: ERP sales order "), std::string::npos) << both;
+  EXPECT_NE(both.find("O5: not sent in full, ERP sales order "), std::string::npos) << both;
+  EXPECT_NE(both.find("Item 'NO-SUCH-ITEM"), std::string::npos) << both;
+
+  auto erp = platform::makeObject<platform::data::Connection>();
+  erp->open("Provider=SQLite;Data Source=" + (home_ / "merxa" / "." / "erp.db").string());
+  EXPECT_EQ(erp->execute("SELECT COUNT(*) AS N FROM SALESORDER WHERE SALESORDER <> '100001'")->value("N").toLong(), 5);
+  EXPECT_EQ(erp->execute("SELECT COUNT(*) AS N FROM SALESORDERLINE WHERE SALESORDER <> '100001'")->value("N").toLong(), 4);
+  EXPECT_EQ(sales->execute("SELECT COUNT(*) AS N FROM ORDERHEADER WHERE ORDERSTATUS = 1")->value("N").toLong(), 4);
+  erp->Close();
+  sales->Close();
+}
+
+}  // namespace
