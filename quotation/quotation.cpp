@@ -253,16 +253,8 @@ bool Quotation::Save(Variant& i_oQuotation) {
         cn = scoped.get();
         if (QuantityChanged(cn, document)) RecalculateTotals(document);
         ScopedTransaction tx(cn);
-        for (const RecordsetPtr& rs : {documentHeader(document), documentLines(document)}) {
-          rs->attach(cn);
-          try {
-            rs->updateBatch();
-          } catch (...) {
-            rs->detach();
-            throw;
-          }
-          rs->detach();
-        }
+        writeThrough(documentHeader(document), cn);
+        writeThrough(documentLines(document), cn);
         tx.commit();
         return true;
       },

@@ -116,6 +116,17 @@ TEST_F(QuotationCreateTest, ACustomersSettingsOverrideTheInstallationAndAProduct
   EXPECT_FALSE(header->value("NOTIFICATIONNEEDED").toBool());
   EXPECT_TRUE(header->value("NOTIFICATIONDATE").isNull());
 
+  // Settings with a reminder: 45 days, reminded a week before.
+  run("INSERT INTO CUSTOMERSETTING (BUSINESSPARTNERID, EXPIRATIONPERIOD, NOTIFY, NOTIFICATIONPERIOD) "
+      "VALUES (1003, 45, 1, 7)");
+  doc = basketOf(basket, "U4", 1003, "C1003");
+  addLine(doc, 1, 4711, "BOLT-M8-50", 1);
+  basket.Save(Variant(doc));
+  quotation.Create(Variant(doc));
+  header = rowsOf("SELECT * FROM QUOTATIONHEADER WHERE QUOTATIONID = '" + basketIdOf(doc) + "'");
+  EXPECT_EQ(header->value("EXPIRYDATE").toDate().serial, inDays(45).serial);
+  EXPECT_EQ(header->value("NOTIFICATIONDATE").toDate().serial, inDays(38).serial);
+
   run("UPDATE PRODUCT SET PRODUCTEXPIRYDATE = '" + inDays(6).iso() + "' WHERE PRODUCTID = 4712");
   doc = basketOf(basket, "U1", 1001, "C1001");
   addLine(doc, 1, 4711, "BOLT-M8-50", 1);
