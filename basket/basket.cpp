@@ -25,19 +25,6 @@ RecordsetPtr openBatchSet(const std::string& sql, const ConnectionPtr& cn, int32
   return rs;
 }
 
-// Writes a detached recordset's pending rows through `cn` and detaches it again, also when
-// the write fails.
-void writeThrough(const RecordsetPtr& rs, const ConnectionPtr& cn) {
-  rs->attach(cn);
-  try {
-    rs->updateBatch();
-  } catch (...) {
-    rs->detach();
-    throw;
-  }
-  rs->detach();
-}
-
 }  // namespace
 
 const platform::DispatchTable& Basket::dispatch() const {

@@ -26,4 +26,15 @@ Variant documentEntry(const DictionaryPtr& document, const std::string& key) {
   return v ? *v : Variant();
 }
 
+void writeThrough(const RecordsetPtr& rs, const platform::data::ConnectionPtr& cn) {
+  rs->attach(cn);
+  try {
+    rs->updateBatch();
+  } catch (...) {
+    rs->detach();
+    throw;
+  }
+  rs->detach();
+}
+
 }  // namespace merxa

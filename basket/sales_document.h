@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "platform/data/connection.h"
 #include "platform/data/recordset.h"
 #include "platform/dictionary.h"
 
@@ -30,6 +31,10 @@ RecordsetPtr documentLines(const DictionaryPtr& document);
 
 // A new document with the two recordsets.
 DictionaryPtr makeDocument(const RecordsetPtr& header, const RecordsetPtr& lines);
+
+// Writes a detached recordset's pending rows through `cn` and detaches it again, also when
+// the write fails.
+void writeThrough(const RecordsetPtr& rs, const platform::data::ConnectionPtr& cn);
 
 // The entry under `key`, Empty when absent (never adds it).
 platform::Variant documentEntry(const DictionaryPtr& document, const std::string& key);

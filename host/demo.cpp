@@ -79,6 +79,52 @@ void askTheErp() {
   allocate->call("CloseAction");
 }
 
+
+// A basket becomes a quotation priced from the web price lists; a copy of part of it is made,
+// and the copy, accepted by the customer, is submitted as an order.
+void quotationRoad() {
+  // Acme's quotations last three weeks and remind three days before they expire.
+  platform::createObject("Merxa.Manager")
+      ->call("Create", {Variant("CUSTOMERSETTING"),
+                        Variant::array({Variant("BUSINESSPARTNERID"), Variant("EXPIRATIONPERIOD"), Variant("NOTIFY"),
+                                        Variant("NOTIFICATIONPERIOD")}),
+                        Variant::array({Variant(1001), Variant(21), Variant(1), Variant(3)})});
+  platform::ObjectPtr basket = platform::createObject("Merxa.Basket");
+  const Variant created = basket->call("Create", {Variant("U1"), Variant(1001)});
+  platform::ObjectPtr header = headerOf(created);
+  const std::string id = fieldOf(header, "BASKETID")->call("Value").toString();
+  fieldOf(header, "BASKETNAME")->put("Value", Variant("Tender 2027"));
+  fieldOf(header, "CUSTOMERCODE")->put("Value", Variant("C1001"));
+  fieldOf(header, "CUSTOMERNAME")->put("Value", Variant("Acme Industrial Supplies"));
+  fieldOf(header, "USERLOCALE")->put("Value", Variant(1033));
+  fieldOf(header, "KIROID")->put("Value", Variant(1));
+  basket->call("Save", {created});
+  platform::Args add{created, Variant(4711), Variant(3.0), Variant("12/24/2026"), Variant(false), Variant("")};
+  for (int sku : {4711, 4713, 4712}) {
+    add[1] = Variant(sku);
+    basket->invoke("AddLine", platform::CallKind::Call, add);
+  }
+
+  platform::ObjectPtr quotation = platform::createObject("Merxa.Quotation");
+  quotation->call("Create", {add[0]});
+  show(("Quotation Create of basket " + id).c_str(),
+       platform::createObject("Merxa.Manager")
+           ->call("GetRecordSet", {Variant("SELECT QUOTATIONID, PRICINGMETHOD, EXPIRYDATE, NOTIFICATIONDATE, "
+                                           "TOTALNETAMOUNT, DISCOUNTTOTAL, SUBTOTAL FROM QUOTATIONHEADER")}));
+
+  auto fields = platform::makeObject<platform::Dictionary>();
+  fields->Add(Variant("CUSTOMERREFERENCE"), Variant("Tender 2027, bolts and washers"));
+  fields->Add(Variant("COMMENTS"), Variant("Accepted by phone"));
+  platform::Args copy{Variant(id), Variant(fields), Variant::array({Variant(1), Variant(2)})};
+  show("CopyQuotation of lines 1 and 2: rejected lines", quotation->invoke("CopyQuotation", platform::CallKind::Call, copy));
+  const Variant copyId = fields->Item(Variant("QUOTATIONID"));
+  const Variant accepted = quotation->call("Show", {copyId});
+  show(("Show " + copyId.toString()).c_str(), accepted);
+  accepted.toObject()->call("Add", {Variant("origin"), Variant(1)});
+  platform::createObject("Merxa.Order")->call("SubmitBasket", {accepted});
+  std::printf("== SubmitBasket of quotation %s\n", copyId.toString().c_str());
+}
+
 }  // namespace
 
 int runDemo(const Arguments& args) {
@@ -181,6 +227,7 @@ int runDemo(const Arguments& args) {
                                                                         "ERROR FROM ORDERHEADER")}));
     show("Its lines confirmed", manager->call("GetRecordSet", {Variant("SELECT LINENR, SALESORDERNR, SALESORDERLINENR "
                                                                        "FROM ORDERLINE ORDER BY LINENR")}));
+    quotationRoad();
     askTheErp();
     std::printf("The road of one order ran to its end.\n");
     return 0;

@@ -6,6 +6,7 @@
 #include "order/order_export_file.h"
 #include "platform/server.h"
 #include "pricing/pricing.h"
+#include "quotation/quotation.h"
 
 MERXA_SERVER({"Merxa.Basket", "{6E0B51C2-3A7D-4F0E-9C1B-2B8D4A1E7C01}",
               [] { return platform::makeObject<merxa::Basket>(); }},
@@ -18,4 +19,6 @@ MERXA_SERVER({"Merxa.Basket", "{6E0B51C2-3A7D-4F0E-9C1B-2B8D4A1E7C01}",
              {"Merxa.Order", "{3D9B7BF3-645E-4999-9BD5-9BCCA8949D48}",
               [] { return platform::makeObject<merxa::Order>(); }},
              {"Merxa.OrderExportFile", "{A6CB9937-7470-4995-BF8F-E24591E0E894}",
-              [] { return platform::makeObject<merxa::OrderExportFile>(); }})
+              [] { return platform::makeObject<merxa::OrderExportFile>(); }},
+             {"Merxa.Quotation", "{5F2C8E41-7B3A-4D96-A1E0-3C7D9B2F6A15}",
+              [] { return platform::makeObject<merxa::Quotation>(); }})
