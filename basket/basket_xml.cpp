@@ -198,7 +198,7 @@ void BasketXmlWriter::ConvertHeaderToXML(const RecordsetPtr& header, const Recor
 
         if (name == "TAXTOTAL") {
           text += "</" + name + ">";
-          // Where the tax specification would follow, a document that hides its tax shows
+          // Where the tax breakdown would follow, a document that hides its tax shows
           // 0, as it does for the tax amounts themselves.
           if (!showTax_) text += "0";
           else if (readsAsPositive(content)) text += SpecifyTax(lines, static_cast<int16_t>(userLocale()));

@@ -150,7 +150,7 @@ TEST_F(BasketXmlTest, AmountsAndDatesFollowTheHeadersLocaleCaptionsTheCallersLoc
   EXPECT_EQ(contentOf(xml, "ORDERDATE"), "5.3.2027");
   EXPECT_EQ(contentOf(xml, "TOTALNETAMOUNT"), "1.234,50");
   EXPECT_NE(xml.find("<TOTAL label = 'Total'>1.414,67</TOTAL>"), std::string::npos);
-  // German amounts read back as positive: the tax specification follows.
+  // German amounts read back as positive: the tax breakdown follows.
   EXPECT_NE(xml.find("</TAXTOTAL><TAXSPECIFIC>"), std::string::npos);
 }
 
@@ -162,7 +162,7 @@ TEST_F(BasketXmlTest, TaxOfOneCodeIsSummedAndItsPercentageShownOnlyWhenTheAmount
             "<TAX><TAXCODEDESCRIPTION>VAT 7 %</TAXCODEDESCRIPTION><TAXAMOUNT>2.00</TAXAMOUNT></TAX>");
 }
 
-TEST_F(BasketXmlTest, HiddenTaxShowsZeroAndNoSpecification) {
+TEST_F(BasketXmlTest, HiddenTaxShowsZeroAndNoTaxBreakdown) {
   const auto hidden = [&](const DictionaryPtr& doc) {
     const std::string xml = xmlOf(doc);
     EXPECT_EQ(xml.find("<TAXSPECIFIC>"), std::string::npos);
