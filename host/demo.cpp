@@ -83,12 +83,8 @@ void askTheErp() {
 // A basket becomes a quotation priced from the web price lists; a copy of part of it is made,
 // and the copy, accepted by the customer, is submitted as an order.
 void quotationRoad() {
-  // Acme's quotations last three weeks and remind three days before they expire.
-  platform::createObject("Merxa.Manager")
-      ->call("Create", {Variant("CUSTOMERSETTING"),
-                        Variant::array({Variant("BUSINESSPARTNERID"), Variant("EXPIRATIONPERIOD"), Variant("NOTIFY"),
-                                        Variant("NOTIFICATIONPERIOD")}),
-                        Variant::array({Variant(1001), Variant(21), Variant(1), Variant(3)})});
+  // Acme's quotations last three weeks and remind three days before they expire (its
+  // customer setting in the demo data).
   platform::ObjectPtr basket = platform::createObject("Merxa.Basket");
   const Variant created = basket->call("Create", {Variant("U1"), Variant(1001)});
   platform::ObjectPtr header = headerOf(created);

@@ -31,7 +31,11 @@ std::string slurp(const fs::path& p) {
 class CommandTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    home_ = fs::temp_directory_path() / ("merxa-command-test-" + std::to_string(getpid()));
+    // A home of its own per test, so that no pooled session of an earlier test's (removed)
+    // installation is reused.
+    static int tests = 0;
+    home_ = fs::temp_directory_path() /
+            ("merxa-command-test-" + std::to_string(getpid()) + "-" + std::to_string(++tests));
     fs::remove_all(home_);
     fs::create_directories(home_);
     ASSERT_EQ(merxa("setup --home " + home_.string()).exitCode, 0);
@@ -159,6 +163,118 @@ TEST_F(CommandTest, TwoExportRunsAtOnceSendEachPendingOrderOnce) {
   EXPECT_EQ(sales->execute("SELECT COUNT(*) AS N FROM ORDERHEADER WHERE ORDERSTATUS = 1")->value("N").toLong(), 4);
   erp->Close();
   sales->Close();
+}
+
+}  // namespace
+
+namespace {
+
+// A page's road to a quotation through the command line alone: a basket made and filled, the
+// header and line fields a page fills in set through the table manager, the basket handed to
+// the quotation as the result of a nested call.
+class QuotationCommandTest : public CommandTest {
+ protected:
+  // A new basket of `user` for `partner`, with the header fields a page fills in.
+  std::string basketFor(const std::string& user, int partner, const std::string& customerCode) {
+    const Outcome o = merxa("call Merxa.Basket Create " + user + " " + std::to_string(partner));
+    const std::string key = "\"BASKETID\": \"";
+    const size_t at = o.out.find(key);
+    EXPECT_NE(at, std::string::npos) << o.out << o.err;
+    const std::string id = o.out.substr(at + key.size(), 32);
+    update("BASKETHEADER",
+           "'[\"CUSTOMERCODE\",\"CUSTOMERNAME\",\"USERLOCALE\",\"KIROID\",\"DISCOUNTPERC\",\"DISCOUNTTOTAL\","
+           "\"TOTALNETAMOUNT\",\"SUBTOTAL\"]' '[\"" + customerCode + "\",\"Customer\",1033,1,0,0,0,0]'",
+           "'[\"BASKETID\"]' '[\"" + id + "\"]'");
+    return id;
+  }
+
+  // Adds line `number` of `sku` to the basket, with the catalogue's part number.
+  void addLine(const std::string& basket, int number, int sku, const std::string& partNumber,
+               const std::string& configuration = "") {
+    const std::string configured = configuration.empty() ? "false '\"\"'" : "true " + configuration;
+    const Outcome o = merxa("call Merxa.Basket AddLine [ Merxa.Basket Restore " + basket + " ] " + std::to_string(sku) +
+                            " 4 12/24/2026 " + configured);
+    ASSERT_EQ(o.exitCode, 0) << o.err;
+    update("BASKETLINE", "'[\"PARTNUMBER\"]' '[\"" + partNumber + "\"]'",
+           "'[\"BASKETID\",\"BASKETLINENR\"]' '[\"" + basket + "\"," + std::to_string(number) + "]'");
+  }
+
+  void update(const std::string& table, const std::string& fieldsAndValues, const std::string& keys) {
+    const Outcome o = merxa("call Merxa.Manager Update " + table + " " + fieldsAndValues + " " + keys);
+    ASSERT_EQ(o.exitCode, 0) << o.err;
+  }
+
+  Outcome quote(const std::string& basket) {
+    return merxa("call Merxa.Quotation Create [ Merxa.Basket Restore " + basket + " ]");
+  }
+
+  // The first value of `sql` on the installation's sales database, as text.
+  std::string valueOf(const std::string& sql) {
+    auto cn = platform::makeObject<platform::data::Connection>();
+    cn->open("Provider=SQLite;Data Source=" + (home_ / "merxa" / "." / "sales.db").string());
+    const std::string value = cn->execute(sql)->field(0)->Value().toString();
+    cn->Close();
+    return value;
+  }
+
+  static std::string inDays(int days) {
+    const platform::Date today = platform::Date::today();
+    return platform::Variant(platform::Date{today.serial + days}).toString();
+  }
+};
+
+TEST_F(QuotationCommandTest, QuotationsArePricedExpireAndAreCopiedThroughTheCommandLine) {
+  // Acme (web pricing; quotations last 21 days): its own bolt price, the nuts' list price. The
+  // nuts stop being sold in ten days, which cuts the expiry back.
+  update("PRODUCT", "'[\"PRODUCTEXPIRYDATE\"]' '[\"" + inDays(10) + "\"]'", "'[\"PRODUCTID\"]' '[4712]'");
+  const std::string acme = basketFor("U1", 1001, "C1001");
+  addLine(acme, 1, 4711, "BOLT-M8-50");
+  addLine(acme, 2, 4712, "NUT-M8");
+  addLine(acme, 3, 4713, "WASHER-M8");
+  Outcome o = quote(acme);
+  ASSERT_EQ(o.exitCode, 0) << o.err;
+  const std::string where = " FROM QUOTATIONLINE WHERE QUOTATIONID = '" + acme + "' AND LINENUMBER = ";
+  EXPECT_EQ(valueOf("SELECT PRODUCTPRICE" + where + "1"), "11");
+  EXPECT_EQ(valueOf("SELECT PRICINGMETHOD FROM QUOTATIONHEADER WHERE QUOTATIONID = '" + acme + "'"), "1");
+  EXPECT_EQ(valueOf("SELECT EXPIRYDATE FROM QUOTATIONHEADER WHERE QUOTATIONID = '" + acme + "'"), inDays(10));
+  EXPECT_EQ(valueOf("SELECT COUNT(*) FROM BASKETHEADER WHERE BASKETID = '" + acme + "'"), "0");
+
+  // Without the nuts' end of sale the customer's 21 days hold.
+  update("PRODUCT", "'[\"PRODUCTEXPIRYDATE\"]' '[null]'", "'[\"PRODUCTID\"]' '[4712]'");
+  const std::string plain = basketFor("U1", 1001, "C1001");
+  addLine(plain, 1, 4711, "BOLT-M8-50");
+  ASSERT_EQ(quote(plain).exitCode, 0);
+  EXPECT_EQ(valueOf("SELECT EXPIRYDATE FROM QUOTATIONHEADER WHERE QUOTATIONID = '" + plain + "'"), inDays(21));
+
+  // A copy of lines 1 and 2 after the nuts expired: the bolts only, the nuts rejected.
+  update("PRODUCT", "'[\"PRODUCTEXPIRYDATE\"]' '[\"" + inDays(-1) + "\"]'", "'[\"PRODUCTID\"]' '[4712]'");
+  o = merxa("call Merxa.Quotation CopyQuotation " + acme + " '{\"COMMENTS\":\"Accepted\"}' '[1,2]'");
+  ASSERT_EQ(o.exitCode, 0) << o.err;
+  EXPECT_NE(o.out.find("\"NUT-M8\": "), std::string::npos) << o.out;
+  const std::string key = "\"QUOTATIONID\": \"";
+  const size_t at = o.out.find(key);
+  ASSERT_NE(at, std::string::npos) << o.out;
+  const std::string copy = o.out.substr(at + key.size(), 32);
+  EXPECT_EQ(valueOf("SELECT COUNT(*) FROM QUOTATIONLINE WHERE QUOTATIONID = '" + copy + "'"), "1");
+  EXPECT_EQ(valueOf("SELECT PARTNUMBER FROM QUOTATIONLINE WHERE QUOTATIONID = '" + copy + "'"), "BOLT-M8-50");
+
+  // Brightline is priced by the ERP; a configured conveyor belt by the configurator.
+  const std::string brightline = basketFor("U1", 1002, "C1002");
+  addLine(brightline, 1, 4711, "BOLT-M8-50");
+  addLine(brightline, 2, 502, "CONV-BELT", "CFG0001");
+  o = quote(brightline);
+  ASSERT_EQ(o.exitCode, 0) << o.err;
+  const std::string lines = " FROM QUOTATIONLINE WHERE QUOTATIONID = '" + brightline + "' AND LINENUMBER = ";
+  EXPECT_EQ(valueOf("SELECT PRICINGMETHOD FROM QUOTATIONHEADER WHERE QUOTATIONID = '" + brightline + "'"), "2");
+  EXPECT_EQ(valueOf("SELECT PRODUCTPRICE" + lines + "1"), "10.2");
+  EXPECT_EQ(valueOf("SELECT PRODUCTPRICE" + lines + "2"), "1000.4");  // 1250.5 euros in pounds
+}
+
+TEST_F(CommandTest, ANestedCallNeedsItsBracketsClosedAndAClassAndMember) {
+  for (const char* args : {"[ Merxa.Basket Restore X", "[ ]", "[ Merxa.Basket ]", "X ]", "[ [ Merxa.Basket Restore X ] ]"}) {
+    const Outcome o = merxa(std::string("call Merxa.Quotation Create ") + args);
+    EXPECT_EQ(o.exitCode, 2) << args << "\n" << o.err;
+  }
 }
 
 }  // namespace

@@ -34,8 +34,16 @@ int32_t errNumberOf(const std::function<void()>& call) {
   return 0;
 }
 
+// Starts without the demo customers' settings: the cases make the rows they read.
 class ManagerTest : public testsupport::SalesTest {
  protected:
+  void SetUp() override {
+    SalesTest::SetUp();
+    auto cn = merxa::Sls_GetOpenConnection(merxa::Sls_ConnectionString());
+    cn->executeNoRecords("DELETE FROM CUSTOMERSETTING");
+    merxa::Sls_CloseConnection(cn);
+  }
+
   void addSetting(int32_t partner, const Variant& orderType, const Variant& ccOrderType) {
     manager.Create("CUSTOMERSETTING", list({"BUSINESSPARTNERID", "ORDERTYPE", "CCORDERTYPE"}),
                    list({Variant(partner), orderType, ccOrderType}));

@@ -13,8 +13,14 @@ using merxa::QuotationExpiry;
 using merxa::QuotationSettings;
 using platform::ComError;
 
+// The demo customers' own quotation settings are cleared: the cases set the ones they test.
 class QuotationCreateTest : public testsupport::SalesTest {
  protected:
+  void SetUp() override {
+    SalesTest::SetUp();
+    run("DELETE FROM CUSTOMERSETTING");
+  }
+
   merxa::Basket basket;
   Quotation quotation;
 };
