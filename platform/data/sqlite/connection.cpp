@@ -1,6 +1,7 @@
 #include "platform/data/sqlite/connection.h"
 
 #include "platform/data/dialect.h"
+#include "platform/data/insert_values.h"
 #include "platform/data/sqlite/error.h"
 #include "platform/data/sqlite/procedure.h"
 #include "platform/data/sqlite/provider.h"
@@ -41,7 +42,10 @@ SqliteConnection::SqliteConnection(sqlite3* db, std::string catalog) : db_(db), 
   sqlite3_create_function(db_, "GETDATE", 0, SQLITE_UTF8, nullptr, getDate, nullptr, nullptr);
 }
 
-SqliteConnection::~SqliteConnection() { sqlite3_close_v2(db_); }
+SqliteConnection::~SqliteConnection() {
+  cache_.clear();
+  sqlite3_close_v2(db_);
+}
 
 std::string SqliteConnection::name() const { return kProviderName; }
 
@@ -54,8 +58,17 @@ std::unique_ptr<ProviderStatement> SqliteConnection::prepare(std::string_view sq
     store->bind(3, Variant(procedure.parameterCount));
     return store;
   }
-  if (changesSchema(sql)) facts_.clear();
-  return std::make_unique<SqliteStatement>(db_, translateSql(sql, kDialect), &facts_);
+  if (changesSchema(sql)) {
+    facts_.clear();
+    cache_.clear();
+  }
+  std::string translated = translateSql(sql, kDialect);
+  LiftedInsert lifted;
+  if (!liftInsertValues(translated, LiftOptions{}, lifted))
+    return std::make_unique<SqliteStatement>(db_, std::move(translated), &facts_, &cache_);
+  auto statement = std::make_unique<SqliteStatement>(db_, std::move(lifted.sql), &facts_, &cache_);
+  for (size_t i = 0; i < lifted.values.size(); ++i) statement->bind(static_cast<int>(i + 1), lifted.values[i]);
+  return statement;
 }
 
 std::unique_ptr<ProviderStatement> SqliteConnection::prepareProcedure(std::string_view name, int parameterCount) {

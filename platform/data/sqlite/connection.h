@@ -7,7 +7,8 @@
 //
 // The business SQL's dialect is translated on prepare (TOP, the dbo. owner, N'' texts,
 // ISNULL), and GETDATE() is provided as a function. CREATE PROCEDURE stores a procedure in the
-// database (procedure.h).
+// database (procedure.h). The values of a one-row INSERT are bound as parameters
+// (insert_values.h), so that its compiled form is kept for the next one (statement_cache.h).
 #pragma once
 
 #include <sqlite3.h>
@@ -49,7 +50,8 @@ class SqliteConnection : public ProviderConnection {
 
   sqlite3* db_;
   std::string catalog_;
-  ColumnFacts facts_;  // forgotten whenever this connection changes a schema
+  ColumnFacts facts_;      // forgotten whenever this connection changes a schema
+  StatementCache cache_;   // likewise
 };
 
 }  // namespace platform::data::sqlite

@@ -58,15 +58,26 @@ bool ColumnFacts::find(sqlite3* db, const char* database, const char* table, con
   return true;
 }
 
-SqliteStatement::SqliteStatement(sqlite3* db, std::string sql, ColumnFacts* facts)
-    : db_(db), facts_(facts), sql_(std::move(sql)) {
+SqliteStatement::SqliteStatement(sqlite3* db, std::string sql, ColumnFacts* facts, StatementCache* cache)
+    : db_(db), facts_(facts), cache_(cache), sql_(std::move(sql)) {
+  if (cache_ && (stmt_ = cache_->take(sql_))) {
+    tail_ = sql_.size();
+    return;  // kept statements have no columns to describe
+  }
   prepareNext();
   describeColumns();
 }
 
-SqliteStatement::~SqliteStatement() { sqlite3_finalize(stmt_); }
+SqliteStatement::~SqliteStatement() {
+  if (cache_ && stmt_ && bindOffset_ == 0 && !moreToCome() && sqlite3_column_count(stmt_) == 0) {
+    cache_->give(std::move(sql_), stmt_);
+  } else {
+    sqlite3_finalize(stmt_);
+  }
+}
 
 bool SqliteStatement::prepareNext() {
+  changesRows_ = -1;
   if (stmt_) {
     bindOffset_ += sqlite3_bind_parameter_count(stmt_);
     sqlite3_finalize(stmt_);
@@ -151,7 +162,8 @@ bool SqliteStatement::step() {
   }
   if (stepOnce()) return true;
   done_ = true;
-  if (changesRows(stmt_)) changes_ += sqlite3_changes64(db_);
+  if (changesRows_ < 0) changesRows_ = changesRows(stmt_) ? 1 : 0;
+  if (changesRows_) changes_ += sqlite3_changes64(db_);
   return false;
 }
 

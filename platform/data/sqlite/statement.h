@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/data/provider.h"
+#include "platform/data/sqlite/statement_cache.h"
 
 namespace platform::data::sqlite {
 
@@ -36,8 +37,9 @@ class SqliteStatement : public ProviderStatement {
  public:
   // Prepares the first statement of `sql` (already in SQLite's dialect); throws
   // ProviderException when it does not compile. `facts`, when given, must outlive the
-  // statement.
-  SqliteStatement(sqlite3* db, std::string sql, ColumnFacts* facts = nullptr);
+  // statement. With `cache` (which must outlive the statement too) a single statement that
+  // returns no rows is taken from it and given back to it when done.
+  SqliteStatement(sqlite3* db, std::string sql, ColumnFacts* facts = nullptr, StatementCache* cache = nullptr);
   ~SqliteStatement() override;
   SqliteStatement(const SqliteStatement&) = delete;
   SqliteStatement& operator=(const SqliteStatement&) = delete;
@@ -60,6 +62,7 @@ class SqliteStatement : public ProviderStatement {
 
   sqlite3* db_;
   ColumnFacts* facts_;
+  StatementCache* cache_;
   std::string sql_;
   size_t tail_ = 0;                  // offset in sql_ of the text not yet prepared
   sqlite3_stmt* stmt_ = nullptr;     // the statement being run
@@ -69,6 +72,7 @@ class SqliteStatement : public ProviderStatement {
   bool started_ = false;
   bool done_ = false;
   int64_t changes_ = 0;
+  int changesRows_ = -1;  // whether stmt_ changes rows: -1 not yet known
 };
 
 }  // namespace platform::data::sqlite
