@@ -251,7 +251,7 @@ Variant::Variant(int v) : type_(VarType::Long) { num_.i32 = v; }
 Variant::Variant(double v) : type_(VarType::Double) { num_.d = v; }
 Variant::Variant(Currency v) : type_(VarType::Currency) { num_.i64 = v.scaled; }
 Variant::Variant(Date v) : type_(VarType::Date) { num_.d = v.serial; }
-Variant::Variant(std::string v) : type_(VarType::String), string_(std::make_unique<std::string>(std::move(v))) {}
+Variant::Variant(std::string v) : type_(VarType::String), string_(std::move(v)) {}
 Variant::Variant(std::string_view v) : Variant(std::string(v)) {}
 Variant::Variant(const char* v) : Variant(std::string(v ? v : "")) {}
 Variant::Variant(ObjectPtr v) : type_(VarType::Object), object_(std::move(v)) {}
@@ -321,7 +321,7 @@ Variant::~Variant() = default;
 
 void Variant::reset() noexcept {
   type_ = VarType::Empty;
-  string_.reset();
+  string_ = std::string();
   object_.reset();
   array_.reset();
 }
@@ -329,7 +329,7 @@ void Variant::reset() noexcept {
 void Variant::copyFrom(const Variant& other) {
   type_ = other.type_;
   num_ = other.num_;
-  if (other.string_) string_ = std::make_unique<std::string>(*other.string_);
+  if (other.type_ == VarType::String) string_ = other.string_;
   object_ = other.object_;
   if (other.array_) array_ = std::make_unique<SafeArray>(*other.array_);
 }
@@ -353,11 +353,11 @@ bool Variant::toBool() const {
     case VarType::Null: raiseVb(vb::InvalidUseOfNull);
     case VarType::Boolean: return num_.b;
     case VarType::String: {
-      const std::string t = upperCase(stripBlanks(*string_));
+      const std::string t = upperCase(stripBlanks(string_));
       if (t == "TRUE") return true;
       if (t == "FALSE") return false;
       double d;
-      if (parseNumberText(*string_, d)) return d != 0;
+      if (parseNumberText(string_, d)) return d != 0;
       raiseVb(vb::TypeMismatch);
     }
     case VarType::Object:
@@ -407,7 +407,7 @@ double Variant::toDouble() const {
     case VarType::Date: return num_.d;
     case VarType::String: {
       double d;
-      if (parseNumberText(*string_, d)) return d;
+      if (parseNumberText(string_, d)) return d;
       raiseVb(vb::TypeMismatch);
     }
     default: raiseVb(vb::TypeMismatch);
@@ -417,7 +417,7 @@ double Variant::toDouble() const {
 Currency Variant::toCurrency() const {
   if (type_ == VarType::Currency) return Currency{num_.i64};
   Currency c;
-  if (type_ == VarType::String && parseCurrencyText(*string_, c)) return c;
+  if (type_ == VarType::String && parseCurrencyText(string_, c)) return c;
   return Currency::fromDouble(numericValue(*this));
 }
 
@@ -427,9 +427,9 @@ Date Variant::toDate() const {
     case VarType::Null: raiseVb(vb::InvalidUseOfNull);
     case VarType::String: {
       Date d;
-      if (parseDateText(*string_, d)) return d;
+      if (parseDateText(string_, d)) return d;
       double n;
-      if (parseNumberText(*string_, n) && n >= kMinDate && n <= kMaxDate) return Date{n};
+      if (parseNumberText(string_, n) && n >= kMinDate && n <= kMaxDate) return Date{n};
       raiseVb(vb::TypeMismatch);
     }
     case VarType::Object:
@@ -519,7 +519,7 @@ std::string Variant::toString() const {
       }
       return out;
     }
-    case VarType::String: return *string_;
+    case VarType::String: return string_;
     case VarType::Error: return "Error " + std::to_string(num_.i32 & 0xFFFF);
     default: raiseVb(vb::TypeMismatch);
   }

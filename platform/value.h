@@ -137,7 +137,7 @@ class Variant {
   bool rawBool() const { return num_.b; }
   int64_t rawCurrency() const { return num_.i64; }
   double rawDouble() const { return num_.d; }
-  const std::string& rawString() const { return *string_; }
+  const std::string& rawString() const { return string_; }
   const ObjectPtr& rawObject() const { return object_; }
 
  private:
@@ -153,7 +153,7 @@ class Variant {
     int64_t i64;
     double d;
   } num_{};
-  std::unique_ptr<std::string> string_;
+  std::string string_;  // in place: short texts, most of a row's, need no allocation
   ObjectPtr object_;
   std::unique_ptr<SafeArray> array_;
 };
