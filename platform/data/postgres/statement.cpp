@@ -91,11 +91,15 @@ const ColumnInfo& PgStatement::column(int i) const {
 }
 
 Variant PgStatement::value(int i) const {
-  if (i < 0 || i >= columnCount()) raiseVb(vb::ItemNotFound, kProviderName);
-  if (!result_ || row_ < 0 || row_ >= PQntuples(result_.get())) raiseVb(vb::NoCurrentRecord, kProviderName);
-  if (PQgetisnull(result_.get(), row_, i)) return Variant::null();
-  const std::string_view text(PQgetvalue(result_.get(), row_, i),
-                              static_cast<size_t>(PQgetlength(result_.get(), row_, i)));
+  // On a row the columns are described, so the column count needs no call of its own.
+  const PGresult* r = result_.get();
+  if (!r || row_ < 0 || row_ >= PQntuples(r)) {
+    if (i < 0 || i >= columnCount()) raiseVb(vb::ItemNotFound, kProviderName);
+    raiseVb(vb::NoCurrentRecord, kProviderName);
+  }
+  if (i < 0 || static_cast<size_t>(i) >= columns_.size()) raiseVb(vb::ItemNotFound, kProviderName);
+  if (PQgetisnull(r, row_, i)) return Variant::null();
+  const std::string_view text(PQgetvalue(r, row_, i), static_cast<size_t>(PQgetlength(r, row_, i)));
   return valueFromText(columns_[static_cast<size_t>(i)].type, text);
 }
 

@@ -137,6 +137,28 @@ int64_t integerFromText(std::string_view text) {
   return v;
 }
 
+// The server's own form of a timestamp, "YYYY-MM-DD HH:MM:SS" (or a date alone), read without
+// the general date parser; false for anything else (fractions, zones, eras).
+bool isoTimestamp(std::string_view t, Date& out) {
+  auto digits = [&](size_t at, size_t n, int& v) {
+    v = 0;
+    for (size_t k = at; k < at + n; ++k) {
+      if (t[k] < '0' || t[k] > '9') return false;
+      v = v * 10 + (t[k] - '0');
+    }
+    return true;
+  };
+  int y, mo, d, h = 0, mi = 0, se = 0;
+  if (t.size() != 10 && t.size() != 19) return false;
+  if (!digits(0, 4, y) || t[4] != '-' || !digits(5, 2, mo) || t[7] != '-' || !digits(8, 2, d)) return false;
+  if (t.size() == 19 &&
+      (t[10] != ' ' || !digits(11, 2, h) || t[13] != ':' || !digits(14, 2, mi) || t[16] != ':' || !digits(17, 2, se)))
+    return false;
+  if (y < 100 || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || se > 59) return false;
+  out = Date::fromParts(y, mo, d, h, mi, se);
+  return true;
+}
+
 // A whole number as a Long while it fits in one.
 Variant wholeNumber(int64_t n) {
   if (n >= std::numeric_limits<int32_t>::min() && n <= std::numeric_limits<int32_t>::max())
@@ -192,7 +214,7 @@ Variant valueFromText(int32_t type, std::string_view text) {
     case adDBTimeStamp: {
       Date d;
       // "infinity" and dates outside the platform's range stay text rather than losing the row.
-      if (!parseDateText(text, d)) return Variant(text);
+      if (!isoTimestamp(text, d) && !parseDateText(text, d)) return Variant(text);
       return Variant(d);
     }
     default: return Variant(text);
