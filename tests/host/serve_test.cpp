@@ -288,6 +288,27 @@ TEST_F(ServeTest, ClientsAtOnceKeepTheirOwnBaskets) {
   for (int c = 0; c < kClients; ++c) EXPECT_EQ(failures[c], 0) << "client " << c;
 }
 
+// The demo page in a headless browser: it places an order, and a screenshot of the page with
+// the rendered order form is left in the build folder (shop-page.png).
+TEST_F(ServeTest, TheDemoPagePlacesAnOrderInABrowser) {
+  const char* browser = "/usr/bin/chromium-headless-shell";
+  if (access(browser, X_OK) != 0) GTEST_SKIP() << "no " << browser;
+  Page admin(service->adminToken);
+  // Instance 1 hands its orders over at once, so the page can show the ERP's number.
+  admin.result("Merxa.Manager", "Update", {"ORDEREXPORTFILE", {"EXPORTMESSAGETYPE"}, {"2"}, {"KIROID"}, {1}});
+  const std::string url = "'http://127.0.0.1:" + std::to_string(service->port) + "/#token=" + service->pageToken + "&play'";
+  const std::string flags = std::string(browser) + " --no-sandbox --disable-gpu --virtual-time-budget=20000 ";
+  const fs::path dom = fs::temp_directory_path() / ("merxa-shop-" + std::to_string(getpid()) + ".html");
+  ASSERT_EQ(std::system((flags + "--dump-dom " + url + " >'" + dom.string() + "' 2>/dev/null").c_str()), 0);
+  const std::string page = slurp(dom);
+  fs::remove(dom);
+  EXPECT_NE(page.find("<span id=\"erp-number\">ERP sales order 1000"), std::string::npos) << page;
+  std::system((flags + "--window-size=1200,1800 --screenshot=" + MERXA_BUILD_DIR + "/shop-page.png " + url +
+               " >/dev/null 2>&1").c_str());
+  EXPECT_TRUE(fs::exists(std::string(MERXA_BUILD_DIR) + "/shop-page.png"));
+  Page(service->adminToken).result("Merxa.Manager", "Update", {"ORDEREXPORTFILE", {"EXPORTMESSAGETYPE"}, {"1"}, {"KIROID"}, {1}});
+}
+
 // Runs last: the service stops cleanly on SIGTERM.
 TEST_F(ServeTest, ZStopsCleanlyOnSigterm) {
   EXPECT_EQ(service->stop(), 0);
