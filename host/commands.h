@@ -20,6 +20,8 @@ int runCall(const Arguments& args);
 int runDemo(const Arguments& args);
 // merxa export INSTANCE: the pending orders of one ERP instance sent to the ERP
 int runExport(const Arguments& args);
+// merxa serve [--port N] [--listen ADDRESS] [--home DIR]: the tier as an HTTP/JSON service
+int runServe(const Arguments& args);
 // merxa render basket ID [--locale LCID] [--xslt FILE]
 int runRender(const Arguments& args);
 

@@ -18,9 +18,6 @@ using platform::VarType;
 
 namespace {
 
-// Objects keep the order they were written in, as a dictionary does.
-using Json = nlohmann::ordered_json;
-
 // A whole number of more than 15 digits is an identifier, which a Double cannot hold
 // exactly: it stays text.
 bool isLongWholeNumber(std::string_view digits) {
@@ -28,9 +25,11 @@ bool isLongWholeNumber(std::string_view digits) {
   return digits.size() > 15 && std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+}  // namespace
+
 // A JSON value as a Variant: whole numbers that fit 32 bits are Longs, other numbers Doubles,
 // arrays arrays, objects dictionaries.
-Variant fromJson(const Json& j) {
+Variant fromJson(const Json& j, const JsonObjectReader& special) {
   switch (j.type()) {
     case Json::value_t::null: return Variant::null();
     case Json::value_t::boolean: return Variant(j.get<bool>());
@@ -48,17 +47,21 @@ Variant fromJson(const Json& j) {
     case Json::value_t::array: {
       std::vector<Variant> items;
       items.reserve(j.size());
-      for (const Json& item : j) items.push_back(fromJson(item));
+      for (const Json& item : j) items.push_back(fromJson(item, special));
       return Variant::array(std::move(items));
     }
     case Json::value_t::object: {
+      if (special)
+        if (std::optional<Variant> v = special(j)) return std::move(*v);
       auto dict = platform::makeObject<platform::Dictionary>();
-      for (const auto& [key, item] : j.items()) dict->Add(Variant(key), fromJson(item));
+      for (const auto& [key, item] : j.items()) dict->Add(Variant(key), fromJson(item, special));
       return Variant(dict);
     }
     default: throw std::invalid_argument("a value no call can take");
   }
 }
+
+namespace {
 
 std::string quote(const std::string& s) {
   std::string out = "\"";

@@ -21,6 +21,9 @@ void usage() {
       "  merxa demo [--home DIR]                run the road of one order on a fresh database\n"
       "  merxa export INSTANCE                  send the pending orders of an ERP instance to the ERP and\n"
       "                                         print each one's ERP sales order number or error\n"
+      "  merxa serve [--port N] [--listen ADDRESS] [--home DIR]\n"
+      "                                         late-bound calls over HTTP/JSON (POST /call) and the demo\n"
+      "                                         shop page (GET /), on 127.0.0.1:8460 unless told otherwise\n"
       "  merxa render basket ID [--locale LCID] [--xslt FILE]\n"
       "                                         a stored basket as its order-form XML, or the page a\n"
       "                                         style sheet makes of it\n"
@@ -42,6 +45,7 @@ int main(int argc, char** argv) {
   if (command == "demo") return host::runDemo(args);
   if (command == "render") return host::runRender(args);
   if (command == "export") return host::runExport(args);
+  if (command == "serve") return host::runServe(args);
   usage();
   return 2;
 }

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "host/commands.h"
+#include "host/serve/service_config.h"
 #include "platform/data/connection.h"
 #include "platform/object.h"
 #include "schema/schema.h"
@@ -122,8 +123,12 @@ int runSetup(const Arguments& args) {
     writeFile(configDir / "MerxaConfiguration.xml", schema::merxaConfigurationXml(connectionString));
     writeFile(configDir / "siteconfiguration.xml", schema::siteConfigurationXml());
     writeFile(home / "installations.xml", schema::installationsXml({{"default", configDir.string()}}));
-    std::printf("sales database: %s\nERP database:   %s\nconfiguration:  %s\ninstallation home: %s\n", where.c_str(),
-                erpWhere.c_str(), configDir.c_str(), home.c_str());
+    // The service's tokens and allow-lists are kept over a new set-up: the shop's pages hold
+    // the tokens, and an operator may have widened the lists.
+    const std::string service = serve::serviceConfigPath(home.string());
+    if (!fs::exists(service)) serve::writePrivateFile(service, serve::defaultServiceConfigJson());
+    std::printf("sales database: %s\nERP database:   %s\nconfiguration:  %s\nservice tokens: %s\ninstallation home: %s\n",
+                where.c_str(), erpWhere.c_str(), configDir.c_str(), service.c_str(), home.c_str());
     return 0;
   } catch (const platform::ComError& e) {
     std::fprintf(stderr, "merxa setup: 0x%s %s\n", platform::hexNumber(e.number).c_str(), e.description.c_str());

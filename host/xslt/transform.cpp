@@ -1,5 +1,7 @@
 #include "host/xslt/transform.h"
 
+#include <filesystem>
+
 #include <libxml/parser.h>
 #include <libxslt/transform.h>
 #include <libxslt/xsltInternals.h>
@@ -69,6 +71,13 @@ std::string transform(const std::string& xml, const std::string& styleSheetPath)
 
 std::string examplesFolder() {
   if (const char* folder = std::getenv("MERXA_EXAMPLES"); folder && *folder) return folder;
+  // An installed program finds them in share/merxa/examples of its prefix.
+  std::error_code error;
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (!error) {
+    const std::filesystem::path installed = exe.parent_path().parent_path() / "share/merxa/examples";
+    if (std::filesystem::exists(installed / "basket.xsl", error)) return installed.string();
+  }
   return MERXA_EXAMPLES_DIR;
 }
 
