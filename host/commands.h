@@ -20,6 +20,8 @@ int runCall(const Arguments& args);
 int runDemo(const Arguments& args);
 // merxa export INSTANCE: the pending orders of one ERP instance sent to the ERP
 int runExport(const Arguments& args);
+// merxa erp ship ORDER [POSITION QUANTITY]... | merxa erp invoice ORDER: the ERP stand-in's operator
+int runErp(const Arguments& args);
 // merxa render basket ID [--locale LCID] [--xslt FILE]
 int runRender(const Arguments& args);
 
