@@ -42,6 +42,8 @@ namespace erp {
 // late-bound like every other component of the ERP:
 //   shipment = desk.Ship(order, Array(position, quantity, ...), date)   ' an empty array: all
 //   invoices = desk.Invoice(order, date)                                ' an array of numbers
+using platform::Variant;
+
 class FulfilmentDesk : public platform::Object {
  public:
   const platform::DispatchTable& dispatch() const override;
