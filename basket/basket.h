@@ -10,6 +10,7 @@
 
 #include "platform/data/connection.h"
 #include "platform/dictionary.h"
+#include "integrity/referential_integrity.h"
 #include "platform/object.h"
 
 namespace merxa {
@@ -21,6 +22,10 @@ using platform::data::ConnectionPtr;
 class Basket : public platform::Object {
  public:
   const platform::DispatchTable& dispatch() const override;
+  // The second interface: IReferentialIntegrity.
+  platform::ObjectPtr interfaceOf(std::string_view name) override {
+    return referentialIntegrityOf(name, "Basket");
+  }
 
   DictionaryPtr Restore(const std::string& iBasketID);
   DictionaryPtr Create(const std::string& iUserID, int32_t iBusinessPartnerID);

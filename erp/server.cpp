@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "erp/allocate.h"
+#include "erp/fulfilment.h"
 #include "erp/java_date.h"
 #include "erp/order_status.h"
 #include "erp/price_tax.h"
@@ -50,6 +51,7 @@ std::vector<platform::ServerClass> erpClasses() {
     for (auto& c : erp::createSalesOrderClasses(release, prefix + "CreateSalesOrder.")) classes.push_back(std::move(c));
     for (auto& c : erp::showSalesOrderClasses(release, prefix + "ShowSalesOrder.")) classes.push_back(std::move(c));
   }
+  classes.emplace_back("ErpOperator.Fulfilment", [] { return platform::makeObject<erp::FulfilmentDesk>(); });
   classes.emplace_back("java:java.util.Date", [] { return platform::makeObject<erp::JavaDate>(); });
   names.reserve(classes.size() * 2);
   std::vector<platform::ServerClass> list;

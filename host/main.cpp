@@ -27,6 +27,8 @@ void usage() {
       "  merxa render basket ID [--locale LCID] [--xslt FILE]\n"
       "                                         a stored basket as its order-form XML, or the page a\n"
       "                                         style sheet makes of it\n"
+      "  merxa erp ship ORDER [POSITION QUANTITY]... [--date YYYY-MM-DD] | merxa erp invoice ORDER [--date YYYY-MM-DD]\n"
+      "                                         ship or invoice an order in the ERP stand-in\n"
       "The installation home is --home, else $CORVANE_HOME, else $HOME/.corvane.\n",
       stderr);
 }
@@ -46,6 +48,7 @@ int main(int argc, char** argv) {
   if (command == "render") return host::runRender(args);
   if (command == "export") return host::runExport(args);
   if (command == "serve") return host::runServe(args);
+  if (command == "erp") return host::runErp(args);
   usage();
   return 2;
 }

@@ -41,6 +41,7 @@
 #include "platform/data/connection.h"
 #include "platform/data/recordset.h"
 #include "platform/dictionary.h"
+#include "integrity/referential_integrity.h"
 #include "platform/object.h"
 
 namespace merxa {
@@ -56,6 +57,10 @@ enum KindOfOrder : int32_t { CreditCardOrder = 1 };
 class Manager : public platform::Object {
  public:
   const platform::DispatchTable& dispatch() const override;
+  // The second interface: IReferentialIntegrity.
+  platform::ObjectPtr interfaceOf(std::string_view name) override {
+    return referentialIntegrityOf(name, "Manager");
+  }
 
   void Create(const std::string& i_sTableName, const Variant& i_aFields, const Variant& i_aFieldValues);
   // Sets i_aFields to i_aFieldValues (Null or empty text writes Null) in the rows whose

@@ -21,6 +21,7 @@
 
 #include "platform/data/connection.h"
 #include "platform/dictionary.h"
+#include "integrity/referential_integrity.h"
 #include "platform/object.h"
 
 namespace merxa {
@@ -32,6 +33,10 @@ using platform::data::ConnectionPtr;
 class Order : public platform::Object {
  public:
   const platform::DispatchTable& dispatch() const override;
+  // The second interface: IReferentialIntegrity.
+  platform::ObjectPtr interfaceOf(std::string_view name) override {
+    return referentialIntegrityOf(name, "Order");
+  }
 
   void SubmitBasket(const Variant& iBasket);
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/data/recordset.h"
+#include "integrity/referential_integrity.h"
 #include "platform/object.h"
 
 namespace merxa {
@@ -11,6 +12,10 @@ namespace merxa {
 class OrderExportFile : public platform::Object {
  public:
   const platform::DispatchTable& dispatch() const override;
+  // The second interface: IReferentialIntegrity.
+  platform::ObjectPtr interfaceOf(std::string_view name) override {
+    return referentialIntegrityOf(name, "OrderExportFile");
+  }
 
   // Every row with all its columns, detached from the database; no order is asked for.
   platform::data::RecordsetPtr GetAllInstances();

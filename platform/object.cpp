@@ -42,6 +42,15 @@ void DispatchTable::inherit(const DispatchTable& base) {
 
 const std::string& Object::typeName() const { return dispatch().className(); }
 
+std::shared_ptr<Object> Object::interfaceOf(std::string_view) { return nullptr; }
+
+std::shared_ptr<Object> queryInterface(const std::shared_ptr<Object>& object, std::string_view name) {
+  if (!object) raiseVb(vb::ObjectNotSet);
+  auto found = object->interfaceOf(name);
+  if (!found) raiseError(E_NOINTERFACE_, object->typeName(), "No such interface supported: " + std::string(name));
+  return found;
+}
+
 Variant Object::invoke(std::string_view name, CallKind kind, Args& args) {
   const Member* m = dispatch().find(name);
   if (!m) raiseVb(vb::MemberNotFound, typeName());

@@ -14,6 +14,15 @@
 //         .method("GetBPStoredInDB", &Basket::GetBPStoredInDB);
 //     return table;
 //   }
+//
+// Second interfaces. A class may offer further interfaces beside its dispatch table (the
+// business classes offer "IReferentialIntegrity"). A caller asks for one by name and then calls
+// it late-bound like any object:
+//
+//   ObjectPtr hooks = platform::queryInterface(basket, "IReferentialIntegrity");
+//   bool used = hooks->call("Exists", {Variant("PRODUCT"), fields, values}).toBool();
+//
+// queryInterface fails with E_NOINTERFACE (0x80004002) when the object does not offer it.
 #pragma once
 
 #include <cstdint>
@@ -56,7 +65,17 @@ class Object : public std::enable_shared_from_this<Object> {
 
   // The class name used in messages ("Merxa.Basket", "ADODB.Recordset").
   const std::string& typeName() const;
+
+  // The object's interface of that name (letter case ignored), or null when it has none.
+  // Classes that offer a second interface override it; the interface object may be made on
+  // each call and holds what it needs of this object.
+  virtual std::shared_ptr<Object> interfaceOf(std::string_view name);
 };
+
+constexpr int32_t E_NOINTERFACE_ = static_cast<int32_t>(0x80004002);
+
+// `object`'s interface `name`; E_NOINTERFACE when it offers none of that name.
+std::shared_ptr<Object> queryInterface(const std::shared_ptr<Object>& object, std::string_view name);
 
 // One member of a dispatch table.
 struct Member {

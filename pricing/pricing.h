@@ -17,6 +17,7 @@
 
 #include <string>
 
+#include "integrity/referential_integrity.h"
 #include "platform/object.h"
 
 namespace merxa {
@@ -39,6 +40,10 @@ struct PriceRecord {
 class Pricing : public platform::Object {
  public:
   const platform::DispatchTable& dispatch() const override;
+  // The second interface: IReferentialIntegrity.
+  platform::ObjectPtr interfaceOf(std::string_view name) override {
+    return referentialIntegrityOf(name, "Pricing");
+  }
 
   Variant ProductID() const { return record_.productId; }
   void SetProductID(const Variant& v) { record_.productId = v; }

@@ -16,6 +16,7 @@
 
 #include "platform/data/connection.h"
 #include "platform/dictionary.h"
+#include "integrity/referential_integrity.h"
 #include "platform/object.h"
 
 namespace merxa {
@@ -54,6 +55,10 @@ struct QuotationExpiry {
 class Quotation : public platform::Object {
  public:
   const platform::DispatchTable& dispatch() const override;
+  // The second interface: IReferentialIntegrity.
+  platform::ObjectPtr interfaceOf(std::string_view name) override {
+    return referentialIntegrityOf(name, "Quotation");
+  }
 
   void Create(const Variant& i_oBasket);
   bool Save(Variant& i_oQuotation);
