@@ -20,6 +20,8 @@ int runCall(const Arguments& args);
 int runDemo(const Arguments& args);
 // merxa export INSTANCE: the pending orders of one ERP instance sent to the ERP
 int runExport(const Arguments& args);
+// merxa notify: one reminder run of Merxa.Quotation
+int runNotify(const Arguments& args);
 // merxa render basket ID [--locale LCID] [--xslt FILE]
 int runRender(const Arguments& args);
 

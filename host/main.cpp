@@ -20,6 +20,7 @@ void usage() {
       "  merxa demo [--home DIR]                run the road of one order on a fresh database\n"
       "  merxa export INSTANCE                  send the pending orders of an ERP instance to the ERP and\n"
       "                                         print each one's ERP sales order number or error\n"
+      "  merxa notify                           mail the quotation reminders that are due\n"
       "  merxa render basket ID [--locale LCID] [--xslt FILE]\n"
       "                                         a stored basket as its order-form XML, or the page a\n"
       "                                         style sheet makes of it\n"
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
   if (command == "demo") return host::runDemo(args);
   if (command == "render") return host::runRender(args);
   if (command == "export") return host::runExport(args);
+  if (command == "notify") return host::runNotify(args);
   usage();
   return 2;
 }
