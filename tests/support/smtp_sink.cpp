@@ -67,14 +67,16 @@ SmtpSink::SmtpSink(const std::vector<std::string>& options) {
                                           std::to_string(std::chrono::steady_clock::now().time_since_epoch().count())))
                 .string();
   fs::create_directories(folder_);
-  std::vector<std::string> argv = {"python3", std::string(MERXA_SMTP_SINK), folder_};
+  // Debian's interpreter, which has Debian's aiosmtpd, also where another python3 comes first.
+  const std::string python = fs::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
+  std::vector<std::string> argv = {python, std::string(MERXA_SMTP_SINK), folder_};
   argv.insert(argv.end(), options.begin(), options.end());
   pid_ = fork();
   if (pid_ == 0) {
     std::vector<char*> raw;
     for (auto& a : argv) raw.push_back(a.data());
     raw.push_back(nullptr);
-    execvp("python3", raw.data());
+    execvp(raw[0], raw.data());
     _exit(127);
   }
   for (int i = 0; i < 200 && !fs::exists(folder_ + "/port"); ++i)
