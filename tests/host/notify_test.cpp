@@ -4,10 +4,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/data/connection.h"
 #include "platform/data/recordset.h"
@@ -29,15 +32,72 @@ pid_t startNotify(const fs::path& home) {
   return pid;
 }
 
-TEST(NotifyCommand, ARunKilledBetweenTwoSendsMailsNobodyTwice) {
-  const fs::path home = fs::temp_directory_path() / ("merxa-notify-test-" + std::to_string(getpid()));
+// A new installation made by `merxa setup`, with the demonstration data; empty if setup failed.
+fs::path freshInstallation(const std::string& name) {
+  const fs::path home = fs::temp_directory_path() / ("merxa-notify-" + name + "-" + std::to_string(getpid()));
   fs::remove_all(home);
   fs::create_directories(home);
-  ASSERT_EQ(std::system((std::string("CORVANE_HOME='") + home.string() + "' " + MERXA_COMMAND + " setup --home '" +
-                         home.string() + "' >/dev/null 2>&1").c_str()),
-            0);
+  const std::string setup = "CORVANE_HOME='" + home.string() + "' " + MERXA_COMMAND + " setup --home '" +
+                            home.string() + "' >/dev/null 2>&1";
+  return std::system(setup.c_str()) == 0 ? home : fs::path();
+}
+
+platform::data::ConnectionPtr salesOf(const fs::path& home) {
   auto sales = platform::makeObject<platform::data::Connection>();
   sales->open("Provider=SQLite;Data Source=" + (home / "merxa" / "." / "sales.db").string());
+  return sales;
+}
+
+// Runs `merxa notify` to its end; its exit status.
+int notifyOnce(const fs::path& home) {
+  int status = 0;
+  waitpid(startNotify(home), &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::vector<std::string> filesIn(const fs::path& folder) {
+  std::vector<std::string> names;
+  if (fs::exists(folder))
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Without a mail server the demonstration shop's two due reminders become two message files,
+// one to each quotation's user; the next run finds nothing due and writes none.
+TEST(NotifyCommand, WithoutAServerTheDemoRemindersLandInThePickupFolderOnce) {
+  const fs::path home = freshInstallation("pickup");
+  ASSERT_FALSE(home.empty());
+  const fs::path pickup = home / "mail" / "pickup";
+  EXPECT_EQ(notifyOnce(home), 0);
+  const std::vector<std::string> first = filesIn(pickup);
+  ASSERT_EQ(first.size(), 2u);
+  std::string recipients;
+  for (const std::string& file : first) {
+    EXPECT_EQ(fs::path(file).extension(), ".eml");
+    const std::string message = readFile(file);
+    for (const char* to : {"ann.archer@acme.example", "bernd.becker@acme.example"})
+      if (message.find(std::string("To: ") + to) != std::string::npos) recipients += std::string(to) + " ";
+  }
+  EXPECT_EQ(recipients.size(), std::string("ann.archer@acme.example bernd.becker@acme.example ").size()) << recipients;
+  EXPECT_EQ(notifyOnce(home), 0);
+  EXPECT_EQ(filesIn(pickup), first);
+  auto sales = salesOf(home);
+  EXPECT_EQ(sales->execute("SELECT COUNT(*) AS N FROM QUOTATIONHEADER WHERE NOTIFICATIONSENT = 0")->value("N").toLong(), 0);
+  sales->Close();
+  fs::remove_all(home);
+}
+
+TEST(NotifyCommand, ARunKilledBetweenTwoSendsMailsNobodyTwice) {
+  const fs::path home = freshInstallation("killed");
+  ASSERT_FALSE(home.empty());
+  auto sales = salesOf(home);
+  sales->executeNoRecords("UPDATE QUOTATIONHEADER SET NOTIFICATIONSENT = 1");  // the demo shop's are not counted
   for (int i = 1; i <= 3; ++i)
     sales->executeNoRecords("INSERT INTO QUOTATIONHEADER (QUOTATIONID, CUSTOMERREFERENCE, CREATIONDATE, USERID, "
                             "USERLOCALE, BUSINESSPARTNERID, EXPIRYDATE, NOTIFICATIONNEEDED, NOTIFICATIONDATE, "

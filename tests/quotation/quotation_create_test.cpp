@@ -13,7 +13,7 @@ using merxa::QuotationExpiry;
 using merxa::QuotationSettings;
 using platform::ComError;
 
-class QuotationCreateTest : public testsupport::SalesTest {
+class QuotationCreateTest : public QuotationTest {
  protected:
   merxa::Basket basket;
   Quotation quotation;

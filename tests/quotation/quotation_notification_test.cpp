@@ -17,7 +17,7 @@ namespace {
 using namespace quotationtest;
 namespace fs = std::filesystem;
 
-class NotificationTest : public testsupport::SalesTest {
+class NotificationTest : public QuotationTest {
  protected:
   void TearDown() override { fs::remove(testsupport::corvaneHome() + "/mail.conf"); }
 

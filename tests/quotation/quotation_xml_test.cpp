@@ -12,7 +12,7 @@ namespace {
 
 using namespace quotationtest;
 
-class QuotationXmlTest : public testsupport::SalesTest {
+class QuotationXmlTest : public QuotationTest {
  protected:
   DictionaryPtr loaded(int locale) {
     run("INSERT INTO QUOTATIONHEADER (QUOTATIONID, CUSTOMERREFERENCE, CREATIONDATE, USERID, USERLOCALE, "
