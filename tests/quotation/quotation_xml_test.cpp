@@ -1,8 +1,13 @@
 // The quotation as the XML of the quotation pages.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
 #include "basket/sales_document.h"
 #include "common/encoding.h"
+#include "common/formatting.h"
 #include "common/merxa_error.h"
 #include "tests/enterprise/error_of.h"
 #include "tests/quotation/quotation_support.h"
@@ -25,6 +30,19 @@ class QuotationXmlTest : public QuotationTest {
     run("INSERT INTO QUOTATIONLINE (QUOTATIONID, LINENUMBER, SKU, PARTNUMBER, QUANTITY, PRODUCTCONFIGURABLE, "
         "PRODUCTCONFIGID, PRODUCTCONFIGCOMPLETE, PRODUCTPRICE, DISCOUNTAMOUNT, LINEAMOUNT) VALUES "
         "('X1', 2, 502, 'BELT', 1, 1, '" + testsupport::demoConfigurationId() + "', 1, 100, 0, 100)");
+    return shown();
+  }
+  // The quotation as a customer's printout has it: name, currency, remarks, a requested date.
+  DictionaryPtr complete(int locale) {
+    loaded(locale);
+    run("UPDATE QUOTATIONHEADER SET CUSTOMERNAME = 'Acme Industrial Supplies', CUSTOMERCODE = 'AC01', "
+        "CURRENCYCODE = 'EUR', CURRENCYSYMBOL = 'EUR', BILLINGADDRESSID = 101, SHIPPINGADDRESSID = 102, "
+        "COMMENTS = 'Delivery in two parts', DISCOUNTPERC = 5, DISCOUNTTOTAL = 61.73, SUBTOTAL = 1172.77");
+    run("UPDATE QUOTATIONLINE SET LINETEXT = 'Cut to length', PARTDESCRIPTION = 'Hex bolt', PRODUCTUNITCODE = 'BOX', "
+        "REQUESTDATE = " + merxa::SqlLiteralDate(Date::fromParts(2027, 3, 31)) + " WHERE LINENUMBER = 1");
+    return shown();
+  }
+  DictionaryPtr shown() {
     auto doc = quotation.Show("X1", Variant::missing());
     doc->SetItem(Variant("sendasemail"), Variant(1));
     return doc;
@@ -56,6 +74,32 @@ TEST_F(QuotationXmlTest, TheDocumentIsWellFormedWithEscapedValuesFormattedAmount
     EXPECT_NE(xml.find(locale == 1033 ? "<DateFormat>[mm/dd/yyyy]</DateFormat>" : "<DateFormat>[tt.mm.jjjj]</DateFormat>"),
               std::string::npos) << xml;
     EXPECT_NE(xml.find("</Configurations></Labels></Quotation>"), std::string::npos);
+    run("DELETE FROM QUOTATIONLINE");
+    run("DELETE FROM QUOTATIONHEADER");
+  }
+}
+
+// The complete quotation, byte for byte, for an English and a German customer; only the time
+// of printing is the moment's and is compared apart. Setting MERXA_UPDATE_EXPECTED writes the
+// files instead (review the difference before committing).
+TEST_F(QuotationXmlTest, TheQuotationIsWrittenByteForByteForEachLocale) {
+  for (const auto& [locale, file] : {std::pair{1033, "quotation_1033.xml"}, std::pair{1031, "quotation_1031.xml"}}) {
+    std::string xml = xmlOf(complete(locale), std::to_string(locale));
+    const std::string open = "<CurrentDate>", close = "</CurrentDate>";
+    const size_t start = xml.find(open);
+    ASSERT_NE(start, std::string::npos);
+    const size_t end = xml.find(close, start);
+    const std::string printed = xml.substr(start + open.size(), end - start - open.size());
+    EXPECT_EQ(printed.rfind(merxa::Sls_FormatDate(Date::today(), locale), 0), 0u) << printed;
+    xml.replace(start + open.size(), end - start - open.size(), "(now)");
+
+    const std::string path = std::string(MERXA_TEST_DATA) + "/expected/" + file;
+    if (std::getenv("MERXA_UPDATE_EXPECTED")) std::ofstream(path, std::ios::binary) << xml;
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream expected;
+    expected << in.rdbuf();
+    EXPECT_EQ(xml, expected.str()) << file;
+    EXPECT_EQ(testsupport::xmlProblems(xml), "") << file;
     run("DELETE FROM QUOTATIONLINE");
     run("DELETE FROM QUOTATIONHEADER");
   }
