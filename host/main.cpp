@@ -21,7 +21,7 @@ void usage() {
       "  merxa export INSTANCE                  send the pending orders of an ERP instance to the ERP and\n"
       "                                         print each one's ERP sales order number or error\n"
       "  merxa notify                           mail the quotation reminders that are due\n"
-      "  merxa render basket ID [--locale LCID] [--xslt FILE]\n"
+      "  merxa render basket|quotation ID [--locale LCID] [--xslt FILE]\n"
       "                                         a stored basket as its order-form XML, or the page a\n"
       "                                         style sheet makes of it\n"
       "The installation home is --home, else $CORVANE_HOME, else $HOME/.corvane.\n",

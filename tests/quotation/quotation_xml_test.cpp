@@ -9,6 +9,7 @@
 #include "common/encoding.h"
 #include "common/formatting.h"
 #include "common/merxa_error.h"
+#include "host/xslt/transform.h"
 #include "tests/enterprise/error_of.h"
 #include "tests/quotation/quotation_support.h"
 #include "tests/support/xml_check.h"
@@ -100,6 +101,32 @@ TEST_F(QuotationXmlTest, TheQuotationIsWrittenByteForByteForEachLocale) {
     expected << in.rdbuf();
     EXPECT_EQ(xml, expected.str()) << file;
     EXPECT_EQ(testsupport::xmlProblems(xml), "") << file;
+    run("DELETE FROM QUOTATIONLINE");
+    run("DELETE FROM QUOTATIONHEADER");
+  }
+}
+
+// The examples' style sheet makes a printable quotation of the document: title and validity,
+// the customer, one row per line, the options of the configured line, the totals, all in the
+// customer's language.
+TEST_F(QuotationXmlTest, TheExampleStyleSheetRendersTheQuotation) {
+  for (const auto& [locale, title, subtotal, option] :
+       {std::tuple{1033, "Quotation\xC2\xA0" "X1", "EUR\xC2\xA0" "1,172.77", "Option"},
+        std::tuple{1031, "Angebot\xC2\xA0" "X1", "EUR\xC2\xA0" "1.172,77", "Auspr\xC3\xA4gung"}}) {
+    const std::string html = xslt::transform(xmlOf(complete(locale), std::to_string(locale)),
+                                             xslt::examplesFolder() + "/quotation.xsl");
+    EXPECT_EQ(testsupport::htmlText(html, "//h1[@id='title']"), title);
+    EXPECT_EQ(testsupport::htmlText(html, "//div[@id='customer']/div[@class='name']"), "Acme Industrial Supplies");
+    EXPECT_EQ(testsupport::htmlCount(html, "//section[@id='lines']/table/thead/tr/th"), 7);
+    EXPECT_EQ(testsupport::htmlCount(html, "//tr[@class='line']"), 2);
+    EXPECT_EQ(testsupport::htmlText(html, "//tr[@class='line'][1]/td[1]/div[@class='remark']"), "Cut to length");
+    // The configured second line is followed by its three options.
+    EXPECT_EQ(testsupport::htmlCount(html, "//tr[@class='line'][2]/following-sibling::tr[1][@class='configuration']"), 1);
+    EXPECT_EQ(testsupport::htmlCount(html, "//tr[@class='option']"), 3);
+    EXPECT_EQ(testsupport::htmlText(html, "//tr[@class='configuration']//th[2]"), option);
+    EXPECT_EQ(testsupport::htmlText(html, "//tr[@class='option'][1]/td[2]"), "12 m");
+    EXPECT_EQ(testsupport::htmlText(html, "//tr[@class='total']/td[2]"), subtotal);
+    EXPECT_EQ(testsupport::htmlText(html, "//p[@class='remark']"), "Delivery in two parts");
     run("DELETE FROM QUOTATIONLINE");
     run("DELETE FROM QUOTATIONHEADER");
   }
