@@ -13,12 +13,15 @@
 #include <vector>
 
 #include "platform/data/connection.h"
+#include "tests/host/installation.h"
 #include "platform/data/recordset.h"
 #include "tests/support/smtp_sink.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using hosttest::freshInstallation;
+using hosttest::salesOf;
 
 // Starts `merxa notify` on the installation `home`; its process id.
 pid_t startNotify(const fs::path& home) {
@@ -30,22 +33,6 @@ pid_t startNotify(const fs::path& home) {
     _exit(127);
   }
   return pid;
-}
-
-// A new installation made by `merxa setup`, with the demonstration data; empty if setup failed.
-fs::path freshInstallation(const std::string& name) {
-  const fs::path home = fs::temp_directory_path() / ("merxa-notify-" + name + "-" + std::to_string(getpid()));
-  fs::remove_all(home);
-  fs::create_directories(home);
-  const std::string setup = "CORVANE_HOME='" + home.string() + "' " + MERXA_COMMAND + " setup --home '" +
-                            home.string() + "' >/dev/null 2>&1";
-  return std::system(setup.c_str()) == 0 ? home : fs::path();
-}
-
-platform::data::ConnectionPtr salesOf(const fs::path& home) {
-  auto sales = platform::makeObject<platform::data::Connection>();
-  sales->open("Provider=SQLite;Data Source=" + (home / "merxa" / "." / "sales.db").string());
-  return sales;
 }
 
 // Runs `merxa notify` to its end; its exit status.
