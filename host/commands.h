@@ -24,7 +24,9 @@ int runExport(const Arguments& args);
 int runServe(const Arguments& args);
 // merxa erp ship ORDER [POSITION QUANTITY]... | merxa erp invoice ORDER: the ERP stand-in's operator
 int runErp(const Arguments& args);
-// merxa render basket ID [--locale LCID] [--xslt FILE]
+// merxa notify: one reminder run of Merxa.Quotation
+int runNotify(const Arguments& args);
+// merxa render basket|quotation ID [--locale LCID] [--xslt FILE]
 int runRender(const Arguments& args);
 
 // The web application's message manager in the application state of `context`, under
@@ -36,6 +38,9 @@ platform::ObjectPtr applicationMessageManager(const platform::ObjectContextPtr& 
 // the captions and the document's USERLOCALE; empty keeps the document's USERLOCALE, or
 // takes 1033 when it has none.
 std::string basketXml(const platform::ObjectPtr& basket, const platform::Variant& document, const std::string& locale);
+// The same for any sales document whose component has ConvertToXML (basket, quotation).
+std::string documentXml(const platform::ObjectPtr& component, const platform::Variant& document,
+                        const std::string& locale);
 
 // Prints a failure as the host reports every one: the number in hex, the source, the
 // description. Returns the exit code for a failure.

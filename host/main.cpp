@@ -24,7 +24,8 @@ void usage() {
       "  merxa serve [--port N] [--listen ADDRESS] [--home DIR]\n"
       "                                         late-bound calls over HTTP/JSON (POST /call) and the demo\n"
       "                                         shop page (GET /), on 127.0.0.1:8460 unless told otherwise\n"
-      "  merxa render basket ID [--locale LCID] [--xslt FILE]\n"
+      "  merxa notify                           mail the quotation reminders that are due\n"
+      "  merxa render basket|quotation ID [--locale LCID] [--xslt FILE]\n"
       "                                         a stored basket as its order-form XML, or the page a\n"
       "                                         style sheet makes of it\n"
       "  merxa erp ship ORDER [POSITION QUANTITY]... [--date YYYY-MM-DD] | merxa erp invoice ORDER [--date YYYY-MM-DD]\n"
@@ -49,6 +50,7 @@ int main(int argc, char** argv) {
   if (command == "export") return host::runExport(args);
   if (command == "serve") return host::runServe(args);
   if (command == "erp") return host::runErp(args);
+  if (command == "notify") return host::runNotify(args);
   usage();
   return 2;
 }

@@ -1,4 +1,4 @@
-// merxa render: a stored sales document as the XML the shop's pages receive, or as the page a
+// merxa render: a stored sales document (a basket or a quotation) as the XML the shop's pages receive, or as the page a
 // style sheet makes of it. The captions come from the installation's message manager, kept
 // in the application state the way the web application keeps it.
 #include <cstdio>
@@ -15,7 +15,7 @@ using platform::Variant;
 
 namespace {
 
-void usage() { std::fputs("usage: merxa render basket ID [--locale LCID] [--xslt FILE]\n", stderr); }
+void usage() { std::fputs("usage: merxa render basket|quotation ID [--locale LCID] [--xslt FILE]\n", stderr); }
 
 // The header recordset's USERLOCALE, late-bound.
 platform::ObjectPtr userLocaleField(const Variant& document) {
@@ -32,7 +32,7 @@ platform::ObjectPtr applicationMessageManager(const platform::ObjectContextPtr& 
   return application->Item(key).toObject();
 }
 
-std::string basketXml(const platform::ObjectPtr& basket, const Variant& document, const std::string& locale) {
+std::string documentXml(const platform::ObjectPtr& component, const Variant& document, const std::string& locale) {
   platform::ContextScope scope;
   platform::ObjectPtr field = userLocaleField(document);
   std::string captions = locale;
@@ -41,12 +41,16 @@ std::string basketXml(const platform::ObjectPtr& basket, const Variant& document
     captions = stored.isNull() ? "1033" : stored.toString();  // neither asked for nor stored: English
   }
   field->put("Value", Variant(std::stoi(captions)));
-  return basket->call("ConvertToXML", {document, Variant(applicationMessageManager(scope.context())), Variant(captions)})
+  return component->call("ConvertToXML", {document, Variant(applicationMessageManager(scope.context())), Variant(captions)})
       .toString();
 }
 
+std::string basketXml(const platform::ObjectPtr& basket, const Variant& document, const std::string& locale) {
+  return documentXml(basket, document, locale);
+}
+
 int runRender(const Arguments& args) {
-  if (args.size() < 2 || args[0] != "basket") {
+  if (args.size() < 2 || (args[0] != "basket" && args[0] != "quotation")) {
     usage();
     return 2;
   }
@@ -64,8 +68,13 @@ int runRender(const Arguments& args) {
     return 2;
   }
   try {
-    platform::ObjectPtr basket = platform::createObject("Merxa.Basket");
-    const std::string xml = basketXml(basket, basket->call("Restore", {Variant(args[1])}), locale);
+    const bool quotation = args[0] == "quotation";
+    platform::ObjectPtr component = platform::createObject(quotation ? "Merxa.Quotation" : "Merxa.Basket");
+    const Variant document = quotation ? component->call("Show", {Variant(args[1]), Variant::missing()})
+                                       : component->call("Restore", {Variant(args[1])});
+    // Shown on a page, not mailed.
+    if (quotation) document.toObject()->call("Add", {Variant("sendasemail"), Variant(0)});
+    const std::string xml = documentXml(component, document, locale);
     if (styleSheet.empty()) {
       std::printf("%s\n", xml.c_str());
     } else {

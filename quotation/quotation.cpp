@@ -53,7 +53,14 @@ const platform::DispatchTable& Quotation::dispatch() const {
           .method("Delete", &Quotation::Delete)
           .method("DeleteLine", &Quotation::DeleteLine)
           .method("CheckQuotationLinesPresent", &Quotation::CheckQuotationLinesPresent)
-          .method("GetBPStoredInDB", &Quotation::GetBPStoredInDB);
+          .method("GetBPStoredInDB", &Quotation::GetBPStoredInDB)
+          .method("ConvertToXML", &Quotation::ConvertToXML)
+          .method("Run", &Quotation::Run)
+          .method("SendNotificationMail", &Quotation::SendNotificationMail)
+          .method("fillLabelsArray", &Quotation::fillLabelsArray)
+          .method("getToBeNotifiedQuotations", &Quotation::getToBeNotifiedQuotations)
+          .method("UpdateNotificationStatus", &Quotation::UpdateNotificationStatus)
+          .property("RemindersSent", &Quotation::RemindersSent);
   return table;
 }
 

@@ -6,7 +6,8 @@
 // quotation is made: configured products by the configurator, the rest by the customer's
 // pricing method (the web price lists, or the ERP through "Merxalink.PriceTax").
 //
-// The object keeps nothing between calls but the rejected lines of its last CopyQuotation;
+// The object keeps nothing between calls but the rejected lines of its last CopyQuotation and
+// the count of its last reminder run;
 // every operation opens its own connection and closes it before it returns. Everything an
 // operation writes is written in one transaction: a failure leaves the database as it was.
 #pragma once
@@ -72,6 +73,19 @@ class Quotation : public platform::Object {
   bool CheckQuotationLinesPresent(const std::string& sQuotationID);
   int32_t GetBPStoredInDB(Variant& i_sQuoteID);
 
+  // The quotation as the XML text the quotation pages transform (quotation_xml.cpp).
+  std::string ConvertToXML(const Variant& iQuotation, const Variant& ioMessageManager, const std::string& iUserLocale);
+
+  // The reminder run (quotation_notification.cpp). Failures are logged, not raised; only a
+  // failure to read "QuotationImplemented" reaches the caller of Run.
+  Variant Run();
+  Variant SendNotificationMail();
+  Variant fillLabelsArray();
+  RecordsetPtr getToBeNotifiedQuotations();  // null when the selection failed
+  void UpdateNotificationStatus(Variant& iQuotationRs);
+  // How many reminders the last Run or SendNotificationMail of this object handed over.
+  int32_t RemindersSent() const { return remindersSent_; }
+
   // The expiry of a quotation made today for these settings, whose products expire first on
   // `productExpiry` (Null or Empty when none expires).
   static QuotationExpiry expiryFor(const QuotationSettings& settings, const Variant& productExpiry, Date today);
@@ -104,6 +118,7 @@ class Quotation : public platform::Object {
   void priceConfiguredLine(const RecordsetPtr& lines, const std::string& currency, const std::string& homeCurrency);
 
   DictionaryPtr rejectedLines_;  // of the last CopyQuotation
+  int32_t remindersSent_ = 0;    // by the last reminder run
 };
 
 // YYYYMMDD, the form the ERP takes dates in.

@@ -14,10 +14,10 @@ using merxa::QuotationSettings;
 using platform::ComError;
 
 // The demo customers' own quotation settings are cleared: the cases set the ones they test.
-class QuotationCreateTest : public testsupport::SalesTest {
+class QuotationCreateTest : public QuotationTest {
  protected:
   void SetUp() override {
-    SalesTest::SetUp();
+    QuotationTest::SetUp();
     run("DELETE FROM CUSTOMERSETTING");
   }
 

@@ -76,7 +76,7 @@ class FakePriceTax : public platform::Object {
   std::shared_ptr<std::vector<std::string>> log_;
 };
 
-class QuotationPricingTest : public testsupport::ErpTest {
+class QuotationPricingTest : public QuotationErpTest {
  protected:
   std::string create(const DictionaryPtr& doc) {
     basket.Save(Variant(doc));

@@ -13,7 +13,7 @@ using namespace quotationtest;
 using merxa::Quotation;
 using platform::ComError;
 
-class QuotationRetrievalTest : public testsupport::SalesTest {
+class QuotationRetrievalTest : public QuotationTest {
  protected:
   // A quotation of Acme's with the bolts, the discontinued drill and the washers, lines 1-3.
   std::string storeQuotation() {

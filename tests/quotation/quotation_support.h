@@ -76,4 +76,22 @@ inline void addLine(const DictionaryPtr& doc, int32_t lineNr, int32_t sku, const
   for (const auto& [field, value] : fields) lines->setValue(field, value);
 }
 
+// The demonstration shop's quotations are left out: each test counts and remembers only the
+// quotations it makes.
+inline void clearDemoQuotations() {
+  run("DELETE FROM QUOTATIONLINE");
+  run("DELETE FROM QUOTATIONHEADER");
+}
+
+template <class Base>
+class WithoutDemoQuotations : public Base {
+ protected:
+  void SetUp() override {
+    Base::SetUp();
+    clearDemoQuotations();
+  }
+};
+using QuotationTest = WithoutDemoQuotations<testsupport::SalesTest>;
+using QuotationErpTest = WithoutDemoQuotations<testsupport::ErpTest>;
+
 }  // namespace quotationtest
