@@ -114,7 +114,11 @@ std::string defaultServiceConfigJson() {
   j["page"] = {
       {"create",
        {{"Merxa.Basket", {"*"}},
-        {"Merxa.Quotation", {"*"}},
+        // The reminder run and its parts are the periodic job's, not a page's.
+        {"Merxa.Quotation", {"Create", "Save", "Show", "GetLines", "CopyQuotation", "Delete", "DeleteLine",
+                             "CheckQuotationLinesPresent", "GetBPStoredInDB", "ConvertToXML"}},
+        {"Merxa.FreightCost", {"*"}},
+        {"Merxalink.Lookups", {"GetXML", "ShowSOACKDetails", "ShowSOASNDetails", "ShowSOINVDetails", "XSLT_PATH"}},
         {"Merxa.Order", {"SubmitBasket", "Restore", "OrdersExist", "GetAddress", "GetBPStoredInDB"}},
         {"Merxa.Pricing", {"GetWebPrice", "ProductID", "BusinessPartnerID", "CurrencyCode", "EffectiveDate",
                            "ExpiryDate", "Price", "DiscountPercent", "DiscountAmount"}},
@@ -131,6 +135,9 @@ std::string defaultServiceConfigJson() {
                   {"Merxa.Pricing", {"*"}},
                   {"Merxa.Order", {"*"}},
                   {"Merxa.OrderExportFile", {"*"}},
+                  {"Merxa.Quotation", {"*"}},
+                  {"Merxa.WebOrder", {"*"}},
+                  {"Merxa.FreightCost", {"*"}},
                   {"Merxa.SalesParameter", {"*"}}}},
                 {"handles", Json::object()}};
   j["limits"] = {{"maxRequestBytes", 1 << 20}, {"maxNestingDepth", 32},    {"maxSessions", 256},
