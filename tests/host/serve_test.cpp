@@ -339,10 +339,26 @@ TEST_F(ServeTest, TheDemoPagePlacesAnOrderInABrowser) {
   Page(service->adminToken).result("Merxa.Manager", "Update", {"ORDEREXPORTFILE", {"EXPORTMESSAGETYPE"}, {"1"}, {"KIROID"}, {1}});
 }
 
-// Runs last: the service stops cleanly on SIGTERM.
-TEST_F(ServeTest, ZStopsCleanlyOnSigterm) {
+// Runs last: SIGTERM stops the service cleanly, after a call in flight has had its answer.
+TEST_F(ServeTest, ZStopsCleanlyOnSigtermAfterTheCallInFlight) {
+  const std::string slow =
+      "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 1500000) SELECT COUNT(*) AS N FROM c";
+  Answer answer;
+  std::thread inFlight([&answer, &slow] {
+    answer = post(Json{{"object", "Merxa.Manager"}, {"member", "GetRecordSet"}, {"args", {slow}}}.dump(), service->adminToken);
+  });
+  // The call reaches the service well within this; the count takes longer.
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_EQ(service->stop(), 0);
-  EXPECT_NE(service->log().find("merxa serve: stopped"), std::string::npos) << service->log();
+  inFlight.join();
+  EXPECT_EQ(answer.status, 200) << answer.body.dump();
+  EXPECT_EQ(answer.body["result"]["view"][0]["N"], 1500000) << answer.body.dump();
+  const std::string log = service->log();
+  const size_t stopping = log.find("merxa serve: stopping on signal"), call = log.find("Merxa.Manager.GetRecordSet");
+  EXPECT_NE(stopping, std::string::npos) << log;
+  EXPECT_NE(call, std::string::npos) << log;
+  EXPECT_LT(stopping, call) << "the call had ended before SIGTERM: " << log;
+  EXPECT_NE(log.find("merxa serve: stopped"), std::string::npos) << log;
 }
 
 }  // namespace
