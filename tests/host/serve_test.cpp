@@ -354,7 +354,7 @@ TEST_F(ServeTest, ZStopsCleanlyOnSigtermAfterTheCallInFlight) {
   EXPECT_EQ(answer.status, 200) << answer.body.dump();
   EXPECT_EQ(answer.body["result"]["view"][0]["N"], 1500000) << answer.body.dump();
   const std::string log = service->log();
-  const size_t stopping = log.find("merxa serve: stopping on signal"), call = log.find("Merxa.Manager.GetRecordSet");
+  const size_t stopping = log.find("merxa serve: stopping on signal"), call = log.rfind("Merxa.Manager.GetRecordSet");
   EXPECT_NE(stopping, std::string::npos) << log;
   EXPECT_NE(call, std::string::npos) << log;
   EXPECT_LT(stopping, call) << "the call had ended before SIGTERM: " << log;
