@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config libsqlite3-dev libpq-dev uuid-dev libxml2-dev libicu-dev
           libcurl4-openssl-dev libxslt1-dev nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev postgresql
-          libcpp-httplib-dev chromium-headless-shell python3-aiosmtpd)
+          libcpp-httplib-dev chromium-headless-shell python3-aiosmtpd curl)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -34,8 +34,9 @@ std::string slurp(const fs::path& p) {
 // One installation and one service for the suite.
 class Service {
  public:
-  Service() {
-    home_ = fs::temp_directory_path() / ("merxa-serve-test-" + std::to_string(getpid()));
+  // idleSeconds: how long a client session may stay unused (short for the expiry test).
+  explicit Service(int idleSeconds = 1, const std::string& name = "serve") {
+    home_ = fs::temp_directory_path() / ("merxa-" + name + "-test-" + std::to_string(getpid()));
     fs::remove_all(home_);
     fs::create_directories(home_);
     const std::string server = testsupport::serverConnectionString();
@@ -43,7 +44,7 @@ class Service {
     if (!server.empty()) setup += " --force --postgres '" + server + "'";
     if (std::system((setup + " >/dev/null").c_str()) != 0) throw std::runtime_error("setup failed");
     Json config = Json::parse(slurp(home_ / "merxa/config/service.json"));
-    config["limits"]["sessionIdleSeconds"] = 1;
+    config["limits"]["sessionIdleSeconds"] = idleSeconds;
     config["limits"]["maxRequestBytes"] = 65536;
     std::ofstream(home_ / "merxa/config/service.json") << config.dump(2);
     pageToken = config["pageToken"];
@@ -262,30 +263,59 @@ TEST_F(ServeTest, EveryRefusalIsAJsonErrorAndChangesNothing) {
   EXPECT_EQ(service->log().find("\nforged"), std::string::npos);
 }
 
+// The bounded load: clients at once, each making and restoring baskets of its own; every call
+// answers, and every basket comes back with its own name. Smaller under AddressSanitizer.
+#ifdef __SANITIZE_ADDRESS__
+constexpr int kLoadClients = 8, kLoadRounds = 20;
+#else
+constexpr int kLoadClients = 32, kLoadRounds = 200;
+#endif
+
 TEST_F(ServeTest, ClientsAtOnceKeepTheirOwnBaskets) {
-  constexpr int kClients = 8, kRounds = 10;
+  // A service of its own, whose client sessions outlast a client's wait in the queue.
+  Service* suite = service;
+  Service load(60, "load");
+  service = &load;
   std::vector<std::thread> clients;
-  std::vector<int> failures(kClients, 0);
-  for (int c = 0; c < kClients; ++c) {
-    clients.emplace_back([c, &failures] {
+  std::vector<int> failed(kLoadClients, 0), mixed(kLoadClients, 0);
+  std::vector<std::string> firstFault(kLoadClients);
+  for (int c = 0; c < kLoadClients; ++c) {
+    clients.emplace_back([c, &failed, &mixed, &firstFault] {
       Page page(service->pageToken);
-      for (int r = 0; r < kRounds; ++r) {
-        const std::string name = "client " + std::to_string(c) + " round " + std::to_string(r);
-        Answer created = page.call("Merxa.Basket", "Create", {"U1", 1001});
-        if (created.status != 200) { ++failures[c]; continue; }
-        Json header = page.call(Page::handle(created.body["result"]), "Item", {"header"}, "get").body["result"];
-        page.call(Page::handle(header), "Collect", {"BASKETNAME", name}, "put");
-        page.call("Merxa.Basket", "Save", {Page::handle(created.body["result"])});
-        const Json id = page.call(Page::handle(header), "Collect", {"BASKETID"}, "get").body["result"];
-        Json restored = page.call("Merxa.Basket", "Restore", {id}).body["result"];
-        if (restored["view"]["header"][0]["BASKETNAME"] != name) ++failures[c];
-        post(Json{{"session", page.session()}, {"release", {created.body["result"]["handle"], header["handle"],
-                                                               restored["handle"]}}}.dump(), service->pageToken);
+      auto call = [&](const Json& object, const std::string& member, Json args, const char* kind = "method") {
+        Answer a = page.call(object, member, std::move(args), kind);
+        if (a.status != 200 && failed[c]++ == 0) firstFault[c] = member + ": " + std::to_string(a.status) + " " + a.body.dump();
+        return a.status == 200 ? a.body["result"] : Json();
+      };
+      for (int r = 0; r < kLoadRounds; ++r) {
+        const std::string name = "load client " + std::to_string(c) + " round " + std::to_string(r);
+        const Json created = call("Merxa.Basket", "Create", {"U1", 1001});
+        if (!created.is_object()) continue;
+        const Json header = call(Page::handle(created), "Item", {"header"}, "get");
+        if (!header.is_object()) continue;
+        call(Page::handle(header), "Collect", {"BASKETNAME", name}, "put");
+        call("Merxa.Basket", "Save", {Page::handle(created)});
+        const Json id = call(Page::handle(header), "Collect", {"BASKETID"}, "get");
+        const Json restored = call("Merxa.Basket", "Restore", {id});
+        if (!restored.is_object() || restored["view"]["header"][0]["BASKETNAME"] != name) ++mixed[c];
+        Json handles = {created["handle"], header["handle"]};
+        if (restored.is_object()) handles.push_back(restored["handle"]);
+        if (post(Json{{"session", page.session()}, {"release", handles}}.dump(), service->pageToken).status != 200) ++failed[c];
       }
     });
   }
   for (auto& t : clients) t.join();
-  for (int c = 0; c < kClients; ++c) EXPECT_EQ(failures[c], 0) << "client " << c;
+  for (int c = 0; c < kLoadClients; ++c) {
+    EXPECT_EQ(failed[c], 0) << "client " << c << ", first: " << firstFault[c];
+    EXPECT_EQ(mixed[c], 0) << "client " << c;
+  }
+  // None lost: every round's basket is in the database once.
+  Page admin(service->adminToken);
+  const Json rs = admin.result("Merxa.Manager", "GetRecordSet",
+                               {"SELECT COUNT(*) AS N FROM BASKETHEADER WHERE BASKETNAME LIKE 'load client %'"});
+  EXPECT_EQ(rs["view"][0]["N"].get<long>(), long{kLoadClients} * kLoadRounds);
+  EXPECT_EQ(load.stop(), 0);
+  service = suite;
 }
 
 // The demo page in a headless browser: it places an order, and a screenshot of the page with
@@ -309,10 +339,26 @@ TEST_F(ServeTest, TheDemoPagePlacesAnOrderInABrowser) {
   Page(service->adminToken).result("Merxa.Manager", "Update", {"ORDEREXPORTFILE", {"EXPORTMESSAGETYPE"}, {"1"}, {"KIROID"}, {1}});
 }
 
-// Runs last: the service stops cleanly on SIGTERM.
-TEST_F(ServeTest, ZStopsCleanlyOnSigterm) {
+// Runs last: SIGTERM stops the service cleanly, after a call in flight has had its answer.
+TEST_F(ServeTest, ZStopsCleanlyOnSigtermAfterTheCallInFlight) {
+  const std::string slow =
+      "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 1500000) SELECT COUNT(*) AS N FROM c";
+  Answer answer;
+  std::thread inFlight([&answer, &slow] {
+    answer = post(Json{{"object", "Merxa.Manager"}, {"member", "GetRecordSet"}, {"args", {slow}}}.dump(), service->adminToken);
+  });
+  // The call reaches the service well within this; the count takes longer.
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_EQ(service->stop(), 0);
-  EXPECT_NE(service->log().find("merxa serve: stopped"), std::string::npos) << service->log();
+  inFlight.join();
+  EXPECT_EQ(answer.status, 200) << answer.body.dump();
+  EXPECT_EQ(answer.body["result"]["view"][0]["N"], 1500000) << answer.body.dump();
+  const std::string log = service->log();
+  const size_t stopping = log.find("merxa serve: stopping on signal"), call = log.rfind("Merxa.Manager.GetRecordSet");
+  EXPECT_NE(stopping, std::string::npos) << log;
+  EXPECT_NE(call, std::string::npos) << log;
+  EXPECT_LT(stopping, call) << "the call had ended before SIGTERM: " << log;
+  EXPECT_NE(log.find("merxa serve: stopped"), std::string::npos) << log;
 }
 
 }  // namespace
