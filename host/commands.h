@@ -22,6 +22,8 @@ int runDemo(const Arguments& args);
 int runExport(const Arguments& args);
 // merxa erp ship ORDER [POSITION QUANTITY]... | merxa erp invoice ORDER: the ERP stand-in's operator
 int runErp(const Arguments& args);
+// merxa where-used ENTITY FIELD=VALUE...: who still refers to a record of master data
+int runWhereUsed(const Arguments& args);
 // merxa render basket ID [--locale LCID] [--xslt FILE]
 int runRender(const Arguments& args);
 

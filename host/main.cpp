@@ -25,6 +25,7 @@ void usage() {
       "                                         style sheet makes of it\n"
       "  merxa erp ship ORDER [POSITION QUANTITY]... [--date YYYY-MM-DD] | merxa erp invoice ORDER [--date YYYY-MM-DD]\n"
       "                                         ship or invoice an order in the ERP stand-in\n"
+      "  merxa where-used ENTITY FIELD=VALUE... the classes and tables that still refer to a record, with row counts\n"
       "The installation home is --home, else $CORVANE_HOME, else $HOME/.corvane.\n",
       stderr);
 }
@@ -44,6 +45,7 @@ int main(int argc, char** argv) {
   if (command == "render") return host::runRender(args);
   if (command == "export") return host::runExport(args);
   if (command == "erp") return host::runErp(args);
+  if (command == "where-used") return host::runWhereUsed(args);
   usage();
   return 2;
 }
