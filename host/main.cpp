@@ -23,6 +23,8 @@ void usage() {
       "  merxa render basket ID [--locale LCID] [--xslt FILE]\n"
       "                                         a stored basket as its order-form XML, or the page a\n"
       "                                         style sheet makes of it\n"
+      "  merxa render erp INSTANCE ORDER ACK|ASN|INV [--locale LCID] [--xslt FILE]\n"
+      "                                         an order's acknowledgement, shipping notice or invoice from the ERP\n"
       "  merxa erp ship ORDER [POSITION QUANTITY]... [--date YYYY-MM-DD] | merxa erp invoice ORDER [--date YYYY-MM-DD]\n"
       "                                         ship or invoice an order in the ERP stand-in\n"
       "  merxa where-used ENTITY FIELD=VALUE... the classes and tables that still refer to a record, with row counts\n"
