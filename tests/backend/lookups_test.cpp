@@ -2,6 +2,9 @@
 // releases, with the order shipped and invoiced by the stand-in's operator.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "host/xslt/transform.h"
 #include "platform/registry.h"
 #include "tests/backend/erp_support.h"
@@ -145,6 +148,35 @@ TEST_F(Lookups, TheThreeDocumentsRenderThroughTheExamplesSheet) {
   EXPECT_EQ(htmlCount(inv, "//section[@id='lines']//tr[@class='line']"), 1);
   EXPECT_EQ(htmlText(inv, "//tr[@class='line']/td[5]"), "25");
   EXPECT_NE(htmlText(inv, "//dd[@class='total']").find(" EUR"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// The expected text of a document in tests/backend/expected.
+std::string expected(const std::string& name) {
+  std::ifstream in(std::string(MERXA_EXPECTED_DIR) + "/" + name, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  std::string s = text.str();
+  if (!s.empty() && s.back() == '\n') s.pop_back();  // the file ends its one line
+  return s;
+}
+
+TEST_F(Lookups, TheDocumentsOfAnOrderShippedAndInvoicedOnFixedDatesAreByteExactOnBothReleases) {
+  for (const char* instance : {"1", "2"}) {  // 1: release 5.0c, 2: release 4.0c
+    SCOPED_TRACE(instance);
+    testsupport::resetErpData();
+    ship("100001", {});
+    desk->call("Invoice", {Variant("100001"), Variant(platform::Date::fromParts(2026, 12, 11))});
+    for (const char* type : {"ACK", "ASN", "INV"}) {
+      std::string name = std::string("erp_") + type + "_" + (std::string(instance) == "1" ? "5.0c" : "4.0c") + ".xml";
+      for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      const std::string got = xml(instance, "100001", type);
+      EXPECT_EQ(got, expected(name)) << name;
+    }
+  }
 }
 
 }  // namespace
