@@ -26,7 +26,10 @@ int runServe(const Arguments& args);
 int runErp(const Arguments& args);
 // merxa notify: one reminder run of Merxa.Quotation
 int runNotify(const Arguments& args);
+// merxa where-used ENTITY FIELD=VALUE...: who still refers to a record of master data
+int runWhereUsed(const Arguments& args);
 // merxa render basket|quotation ID [--locale LCID] [--xslt FILE]
+// merxa render erp INSTANCE ORDER ACK|ASN|INV [--locale LCID] [--xslt FILE]
 int runRender(const Arguments& args);
 
 // The web application's message manager in the application state of `context`, under
@@ -45,6 +48,12 @@ std::string documentXml(const platform::ObjectPtr& component, const platform::Va
 // Prints a failure as the host reports every one: the number in hex, the source, the
 // description. Returns the exit code for a failure.
 int reportError(const platform::ComError& e);
+
+// The XML of an ERP document of a sales order (late-bound Merxalink.Lookups.GetXML, type ACK,
+// ASN or INV) with the application's captions in `locale` (empty: 1033). Fails when the ERP
+// answers with an error document.
+std::string erpDocumentXml(const std::string& instance, const std::string& order, const std::string& type,
+                           const std::string& locale);
 
 // The installation home: --home, else $CORVANE_HOME, else $HOME/.corvane.
 std::string corvaneHome(const Arguments& args);

@@ -40,6 +40,29 @@ std::string writeOrderForm(const platform::ObjectPtr& basket, const Variant& doc
   return path;
 }
 
+// The ERP's warehouse ships the order and its accounts invoice it; the order's three ERP
+// documents are fetched as XML and written beside the installation, each with the page the
+// examples' style sheet makes of it.
+void fulfilInTheErp(const std::string& salesOrder, const std::string& home) {
+  auto desk = platform::createObject("ErpOperator.Fulfilment");
+  const platform::Date today = platform::Date::today();
+  const Variant shipment = desk->call("Ship", {Variant(salesOrder), Variant(), Variant(today)});
+  std::printf("== ERP sales order %s shipped: shipment %s\n", salesOrder.c_str(), shipment.toString().c_str());
+  const Variant invoices = desk->call("Invoice", {Variant(salesOrder), Variant(today)});
+  for (const Variant& invoice : invoices.array().items)
+    std::printf("== ERP sales order %s invoiced: invoice %s\n", salesOrder.c_str(), invoice.toString().c_str());
+  const std::string sheet = xslt::examplesFolder() + "/erp_documents.xsl";
+  for (const char* type : {"ACK", "ASN", "INV"}) {
+    const std::string xml = erpDocumentXml("1", salesOrder, type, "");
+    std::string name = std::string("erp-") + type;
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    std::ofstream(home + "/" + name + ".xml", std::ios::binary) << xml;
+    std::ofstream(home + "/" + name + ".html", std::ios::binary) << xslt::transform(xml, sheet);
+    std::printf("== GetXML %s of ERP sales order %s: %s/%s.xml, rendered as %s/%s.html\n", type, salesOrder.c_str(),
+                home.c_str(), name.c_str(), home.c_str(), name.c_str());
+  }
+}
+
 // The ERP of instance 1 prices a line and allocates the stock of the order it already holds,
 // through the backend actions as a page would use them.
 void askTheErp() {
@@ -223,6 +246,8 @@ int runDemo(const Arguments& args) {
                                                                         "ERROR FROM ORDERHEADER")}));
     show("Its lines confirmed", manager->call("GetRecordSet", {Variant("SELECT LINENR, SALESORDERNR, SALESORDERLINENR "
                                                                        "FROM ORDERLINE ORDER BY LINENR")}));
+    const platform::ObjectPtr exported = manager->call("GetRecordSet", {Variant("SELECT SALESORDERNR FROM ORDERHEADER")}).toObject();
+    fulfilInTheErp(fieldOf(exported, "SALESORDERNR")->call("Value").toString(), corvaneHome(args));
     quotationRoad();
     askTheErp();
     std::printf("The road of one order ran to its end.\n");

@@ -28,8 +28,11 @@ void usage() {
       "  merxa render basket|quotation ID [--locale LCID] [--xslt FILE]\n"
       "                                         a stored basket as its order-form XML, or the page a\n"
       "                                         style sheet makes of it\n"
+      "  merxa render erp INSTANCE ORDER ACK|ASN|INV [--locale LCID] [--xslt FILE]\n"
+      "                                         an order's acknowledgement, shipping notice or invoice from the ERP\n"
       "  merxa erp ship ORDER [POSITION QUANTITY]... [--date YYYY-MM-DD] | merxa erp invoice ORDER [--date YYYY-MM-DD]\n"
       "                                         ship or invoice an order in the ERP stand-in\n"
+      "  merxa where-used ENTITY FIELD=VALUE... the classes and tables that still refer to a record, with row counts\n"
       "The installation home is --home, else $CORVANE_HOME, else $HOME/.corvane.\n",
       stderr);
 }
@@ -51,6 +54,7 @@ int main(int argc, char** argv) {
   if (command == "serve") return host::runServe(args);
   if (command == "erp") return host::runErp(args);
   if (command == "notify") return host::runNotify(args);
+  if (command == "where-used") return host::runWhereUsed(args);
   usage();
   return 2;
 }

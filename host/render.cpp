@@ -1,5 +1,5 @@
-// merxa render: a stored sales document (a basket or a quotation) as the XML the shop's pages receive, or as the page a
-// style sheet makes of it. The captions come from the installation's message manager, kept
+// merxa render: a stored sales document (a basket or a quotation) or an ERP document of an
+// order as the XML the shop's pages receive, or as the page a style sheet makes of it. The captions come from the installation's message manager, kept
 // in the application state the way the web application keeps it.
 #include <cstdio>
 #include <fstream>
@@ -15,7 +15,11 @@ using platform::Variant;
 
 namespace {
 
-void usage() { std::fputs("usage: merxa render basket|quotation ID [--locale LCID] [--xslt FILE]\n", stderr); }
+void usage() {
+  std::fputs("usage: merxa render basket|quotation ID [--locale LCID] [--xslt FILE]\n"
+             "       merxa render erp INSTANCE ORDER ACK|ASN|INV [--locale LCID] [--xslt FILE]\n",
+             stderr);
+}
 
 // The header recordset's USERLOCALE, late-bound.
 platform::ObjectPtr userLocaleField(const Variant& document) {
@@ -49,13 +53,29 @@ std::string basketXml(const platform::ObjectPtr& basket, const Variant& document
   return documentXml(basket, document, locale);
 }
 
+std::string erpDocumentXml(const std::string& instance, const std::string& order, const std::string& type,
+                           const std::string& locale) {
+  platform::ContextScope scope;
+  platform::Args args{Variant(instance), Variant(order), Variant(type),
+                      Variant(applicationMessageManager(scope.context())), Variant(locale.empty() ? "1033" : locale),
+                      Variant()};
+  std::string xml = platform::createObject("Merxalink.Lookups")->invoke("GetXML", platform::CallKind::Method, args).toString();
+  if (xml.empty())
+    throw platform::ComError(1, "merxa render", "the ERP has no " + type + " document of sales order " + order +
+                                                    " (error row " + args[5].toString() + ")");
+  return xml;
+}
+
 int runRender(const Arguments& args) {
-  if (args.size() < 2 || (args[0] != "basket" && args[0] != "quotation")) {
+  const bool erp = !args.empty() && args[0] == "erp";
+  const size_t options = erp ? 4 : 2;  // where the options begin
+  if (args.size() < options || (args[0] != "basket" && args[0] != "quotation" && !erp) ||
+      (erp && args[3] != "ACK" && args[3] != "ASN" && args[3] != "INV")) {
     usage();
     return 2;
   }
   std::string locale, styleSheet;
-  for (size_t i = 2; i < args.size(); i += 2) {
+  for (size_t i = options; i < args.size(); i += 2) {
     if (i + 1 >= args.size() || (args[i] != "--locale" && args[i] != "--xslt")) {
       usage();
       return 2;
@@ -68,13 +88,18 @@ int runRender(const Arguments& args) {
     return 2;
   }
   try {
-    const bool quotation = args[0] == "quotation";
-    platform::ObjectPtr component = platform::createObject(quotation ? "Merxa.Quotation" : "Merxa.Basket");
-    const Variant document = quotation ? component->call("Show", {Variant(args[1]), Variant::missing()})
-                                       : component->call("Restore", {Variant(args[1])});
-    // Shown on a page, not mailed.
-    if (quotation) document.toObject()->call("Add", {Variant("sendasemail"), Variant(0)});
-    const std::string xml = documentXml(component, document, locale);
+    std::string xml;
+    if (erp) {
+      xml = erpDocumentXml(args[1], args[2], args[3], locale);
+    } else {
+      const bool quotation = args[0] == "quotation";
+      platform::ObjectPtr component = platform::createObject(quotation ? "Merxa.Quotation" : "Merxa.Basket");
+      const Variant document = quotation ? component->call("Show", {Variant(args[1]), Variant::missing()})
+                                         : component->call("Restore", {Variant(args[1])});
+      // Shown on a page, not mailed.
+      if (quotation) document.toObject()->call("Add", {Variant("sendasemail"), Variant(0)});
+      xml = documentXml(component, document, locale);
+    }
     if (styleSheet.empty()) {
       std::printf("%s\n", xml.c_str());
     } else {

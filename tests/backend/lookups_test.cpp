@@ -2,6 +2,10 @@
 // releases, with the order shipped and invoiced by the stand-in's operator.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
+#include "host/xslt/transform.h"
 #include "platform/registry.h"
 #include "tests/backend/erp_support.h"
 #include "tests/support/sales_fixture.h"
@@ -109,6 +113,70 @@ TEST_F(Lookups, TheOperatorRefusesWhatTheOrderDoesNotHoldAndRecordsNothing) {
   ship("100001", {});  // everything left
   EXPECT_THROW(ship("100001", {}), platform::ComError);
   EXPECT_EQ(erpValue("SELECT COUNT(*) FROM SHIPMENT WHERE SALESORDER = '100001'").toLong(), 2);
+}
+
+}  // namespace
+
+namespace {
+
+using testsupport::htmlCount;
+using testsupport::htmlText;
+
+TEST_F(Lookups, TheThreeDocumentsRenderThroughTheExamplesSheet) {
+  const std::string sheet = xslt::examplesFolder() + "/erp_documents.xsl";
+  platform::SafeArray part;
+  part.items = {Variant(10), Variant(25.0)};
+  const std::string shipment = ship("100001", part);
+  desk->call("Invoice", {Variant("100001"), Variant(platform::Date::fromParts(2026, 12, 11))});
+
+  const std::string ack = xslt::transform(xml("1", "100001", "ACK"), sheet);
+  EXPECT_EQ(htmlText(ack, "//h1[@class='SO-ACK']"), "Order acknowledgement");
+  EXPECT_EQ(htmlCount(ack, "//section[@id='lines']//tr[@class='line']"), 2);
+  EXPECT_EQ(htmlText(ack, "//section[@id='lines']//tr[@class='line'][2]/td[2]"), "NUT-M8");
+  EXPECT_EQ(htmlCount(ack, "//div[@class='address']"), 2);
+  EXPECT_EQ(htmlText(ack, "//dl/dt[.='Sales order']/following-sibling::dd[1]"), "100001");
+
+  const std::string asn = xslt::transform(xml("1", "100001", "ASN"), sheet);
+  EXPECT_EQ(htmlText(asn, "//h1[@class='ADV-SHP-NC']"), "Shipping notice");
+  EXPECT_EQ(htmlCount(asn, "//section[@class='shipment']"), 1);
+  EXPECT_EQ(htmlText(asn, "//section[@class='shipment']/h2"), "Shipment " + shipment);
+  EXPECT_EQ(htmlCount(asn, "//tr[@class='line']"), 1);  // only position 10 went out
+  EXPECT_EQ(htmlText(asn, "//tr[@class='line']/td[4]"), "25 BOX");
+
+  const std::string inv = xslt::transform(xml("1", "100001", "INV"), sheet);
+  EXPECT_EQ(htmlText(inv, "//h1[@class='INVOICE']"), "Invoice");
+  EXPECT_EQ(htmlCount(inv, "//section[@id='lines']//tr[@class='line']"), 1);
+  EXPECT_EQ(htmlText(inv, "//tr[@class='line']/td[5]"), "25");
+  EXPECT_NE(htmlText(inv, "//dd[@class='total']").find(" EUR"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// The expected text of a document in tests/backend/expected.
+std::string expected(const std::string& name) {
+  std::ifstream in(std::string(MERXA_EXPECTED_DIR) + "/" + name, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  std::string s = text.str();
+  if (!s.empty() && s.back() == '\n') s.pop_back();  // the file ends its one line
+  return s;
+}
+
+TEST_F(Lookups, TheDocumentsOfAnOrderShippedAndInvoicedOnFixedDatesAreByteExactOnBothReleases) {
+  for (const char* instance : {"1", "2"}) {  // 1: release 5.0c, 2: release 4.0c
+    SCOPED_TRACE(instance);
+    testsupport::resetErpData();
+    ship("100001", {});
+    desk->call("Invoice", {Variant("100001"), Variant(platform::Date::fromParts(2026, 12, 11))});
+    for (const char* type : {"ACK", "ASN", "INV"}) {
+      std::string name = std::string("erp_") + type + "_" + (std::string(instance) == "1" ? "5.0c" : "4.0c") + ".xml";
+      for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      const std::string got = xml(instance, "100001", type);
+      EXPECT_EQ(got, expected(name)) << name;
+    }
+  }
 }
 
 }  // namespace

@@ -278,3 +278,23 @@ TEST_F(CommandTest, ANestedCallNeedsItsBracketsClosedAndAClassAndMember) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CommandTest, WhereUsedListsTheClassesAndTablesThatReferToAProductWithTheirRowCounts) {
+  const Outcome used = merxa("where-used PRODUCT PRODUCTID=4711");
+  ASSERT_EQ(used.exitCode, 0) << used.err;
+  EXPECT_NE(used.out.find("Merxa.Pricing: PRODUCTPRICE.PRODUCTID, 2 rows\n"), std::string::npos) << used.out;
+  EXPECT_EQ(used.out.find("no class refers"), std::string::npos) << used.out;
+
+  // Lower-case names, a value with a quote and an unknown id: nothing refers to them.
+  for (const char* key : {"productid=999999", "PRODUCTID=\"4711' OR 1=1 --\""}) {
+    const Outcome none = merxa(std::string("where-used product ") + key);
+    ASSERT_EQ(none.exitCode, 0) << none.err;
+    EXPECT_EQ(none.out.find("Merxa."), std::string::npos) << key << "\n" << none.out;
+    EXPECT_NE(none.out.find("no class refers to it"), std::string::npos) << none.out;
+  }
+  EXPECT_EQ(merxa("where-used PRODUCT 4711").exitCode, 2);
+}
+
+}  // namespace
