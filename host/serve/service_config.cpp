@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "host/serve/session.h"
 #include "platform/value.h"
 
 namespace host::serve {
@@ -18,20 +19,6 @@ namespace host::serve {
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-// 32 random bytes as hex, from the kernel's generator.
-std::string randomToken() {
-  unsigned char bytes[32];
-  std::ifstream in("/dev/urandom", std::ios::binary);
-  if (!in.read(reinterpret_cast<char*>(bytes), sizeof bytes)) throw std::runtime_error("cannot read /dev/urandom");
-  std::string out;
-  char hex[3];
-  for (unsigned char b : bytes) {
-    std::snprintf(hex, sizeof hex, "%02x", b);
-    out += hex;
-  }
-  return out;
-}
 
 AllowList readList(const Json& j, const char* where) {
   AllowList list;
@@ -109,8 +96,8 @@ std::string defaultServiceConfigJson() {
                           "BOF", "EOF", "RecordCount", "AbsolutePosition", "Bookmark", "AddNew", "Update",
                           "CancelUpdate", "Delete", "Find", "Filter", "Sort", "State", "Status", "EditMode"};
   Json j = Json::object();
-  j["pageToken"] = randomToken();
-  j["adminToken"] = randomToken();
+  j["pageToken"] = randomHex(32);
+  j["adminToken"] = randomHex(32);
   j["page"] = {
       {"create",
        {{"Merxa.Basket", {"*"}},

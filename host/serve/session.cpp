@@ -9,10 +9,11 @@ namespace {
 constexpr size_t kEndedRemembered = 10000;
 }
 
-std::string randomId() {
-  unsigned char bytes[16];
+std::string randomHex(size_t count) {
+  std::vector<unsigned char> bytes(count);
   std::ifstream in("/dev/urandom", std::ios::binary);
-  if (!in.read(reinterpret_cast<char*>(bytes), sizeof bytes)) throw std::runtime_error("cannot read /dev/urandom");
+  if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(count)))
+    throw std::runtime_error("cannot read /dev/urandom");
   std::string out;
   char hex[3];
   for (unsigned char b : bytes) {
@@ -98,7 +99,7 @@ bool Session::wasReleased(const std::string& handle) const {
 SessionPtr SessionTable::open(Role role) {
   std::lock_guard lock(mutex_);
   if (sessions_.size() >= config_.maxSessions) return nullptr;
-  auto session = std::make_shared<Session>(randomId(), role);
+  auto session = std::make_shared<Session>(randomHex(), role);
   sessions_[session->id()] = {session, std::chrono::steady_clock::now()};
   return session;
 }

@@ -18,6 +18,7 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <vector>
 #include <string>
 #include <thread>
 #include <unordered_map>
@@ -121,7 +122,7 @@ class SessionTable {
   std::deque<std::string> endedOrder_;
 };
 
-// 16 random bytes as 32 hex digits.
-std::string randomId();
+// `bytes` random bytes from the kernel's generator as hex digits (session ids: 16, tokens: 32).
+std::string randomHex(size_t bytes = 16);
 
 }  // namespace host::serve
