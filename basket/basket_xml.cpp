@@ -79,7 +79,7 @@ bool readsAsPositive(const std::string& formatted) {
 class BasketXmlWriter {
  public:
   BasketXmlWriter(ObjectPtr messageManager, std::string captionLocale, bool showTax)
-      : manager_(std::move(messageManager)), captionLocale_(std::move(captionLocale)), showTax_(showTax) {}
+      : caption(std::move(messageManager), std::move(captionLocale)), showTax_(showTax) {}
 
   std::string text;
 
@@ -90,12 +90,6 @@ class BasketXmlWriter {
   void ConvertAddressToXML(const std::string& kind, int32_t addressId);
   std::string SpecifyTax(const RecordsetPtr& lines, int16_t locale);
 
-  const std::string& caption(const char* code) {
-    auto [it, added] = captions_.try_emplace(code);
-    if (added)
-      it->second = Sls_XMLCaption(manager_->call("GetMessage", {Variant(code), Variant(captionLocale_)}).toString());
-    return it->second;
-  }
   void element(const char* name, const char* code) {
     text.append("<").append(name).append(">").append(caption(code)).append("</").append(name).append(">");
   }
@@ -132,13 +126,11 @@ class BasketXmlWriter {
     return dataFunctions_;
   }
 
-  ObjectPtr manager_;
-  std::string captionLocale_;
+  DocumentCaptions caption;
   bool showTax_;
   RecordsetPtr header_;
   ObjectPtr dataFunctions_;  // the thread's
   std::optional<int32_t> userLocale_;
-  std::map<const char*, std::string> captions_;  // by code; the codes are this file's literals
   std::map<double, std::string> dates_, numbers_, doubleTexts_;
   std::map<int32_t, RecordsetPtr> addresses_;  // as the address book answered; null: unknown
   std::map<std::pair<std::string, int32_t>, std::string> renderedAddresses_;  // by kind and identifier

@@ -135,6 +135,16 @@ std::string Sls_FormatPrice(const Variant& value, bool euroPrefix, int32_t local
   });
 }
 
+const std::string& DocumentCaptions::operator()(const char* code) {
+  auto [it, added] = captions_.try_emplace(code);
+  if (added) it->second = Sls_XMLCaption(raw(code).toString());
+  return it->second;
+}
+
+Variant DocumentCaptions::raw(const char* code) const {
+  return manager_->call("GetMessage", {Variant(code), Variant(locale_)});
+}
+
 std::string FormatPriceDecimals(const Variant& value, int16_t localeId, const ObjectPtr& dataFunctions) {
   return guarded("Basket.FormatPriceDecimals", [&] {
     if (value.isNull() || value.isEmpty()) return std::string();

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,23 @@ void appendXMLText(std::string& out, std::string_view text);
 // every "<" and apostrophe, becomes its entity, so that a caption can never make a document
 // ill-formed.
 std::string Sls_XMLCaption(const std::string& caption);
+
+// The captions of one document in one language: each asked of the message manager once per
+// document (an order form repeats them on every line) and written as Sls_XMLCaption writes it.
+// The codes are the callers' literals, so they are kept by address.
+class DocumentCaptions {
+ public:
+  DocumentCaptions(ObjectPtr manager, std::string locale) : manager_(std::move(manager)), locale_(std::move(locale)) {}
+  const std::string& operator()(const char* code);
+  // The caption as the manager has it, unescaped.
+  Variant raw(const char* code) const;
+  const std::string& locale() const { return locale_; }
+
+ private:
+  ObjectPtr manager_;
+  std::string locale_;
+  std::map<const char*, std::string> captions_;
+};
 
 // The date, or the date and time of day, as the locale writes them.
 std::string Sls_FormatDate(platform::Date value, int32_t localeId);

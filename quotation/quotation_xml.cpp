@@ -54,7 +54,7 @@ bool isOneOf(const std::string& name, std::initializer_list<const char*> names) 
 class QuotationXmlWriter {
  public:
   QuotationXmlWriter(ObjectPtr manager, std::string captionLocale)
-      : manager_(std::move(manager)), captionLocale_(std::move(captionLocale)) {}
+      : caption(std::move(manager), std::move(captionLocale)) {}
 
   std::string text;
 
@@ -64,22 +64,14 @@ class QuotationXmlWriter {
   void AddLabelsToXML();
 
  private:
-  const std::string& caption(const char* code) {
-    auto [it, added] = captions_.try_emplace(code);
-    if (added)
-      it->second = Sls_XMLCaption(manager_->call("GetMessage", {Variant(code), Variant(captionLocale_)}).toString());
-    return it->second;
-  }
   const ObjectPtr& dataFunctions() {
     if (!dataFunctions_) dataFunctions_ = Sls_DataFunctions();
     return dataFunctions_;
   }
   void configurationBlock(const RecordsetPtr& lines);
 
-  ObjectPtr manager_;
-  std::string captionLocale_;
+  DocumentCaptions caption;
   ObjectPtr dataFunctions_;
-  std::map<const char*, std::string> captions_;
 };
 
 void QuotationXmlWriter::ConvertHeaderToXML(const RecordsetPtr& header) {
@@ -105,7 +97,7 @@ void QuotationXmlWriter::ConvertHeaderToXML(const RecordsetPtr& header) {
     text += "<CurrentDate>" + Sls_FormatDateTime(Variant(platform::Date::now()), locale) + "</CurrentDate>";
     std::vector<Variant> parts;
     for (const char* code : {"SLBSA7012", "SLBSA7000", "SLBSA7013", "SLBSA7015"})
-      parts.emplace_back(manager_->call("GetMessage", {Variant(code), Variant(captionLocale_)}));
+      parts.emplace_back(caption.raw(code));
     text += "<DateFormat>" +
             Sls_XMLCaption(Sls_FormatDateTemplate(Variant::array(std::move(parts)), locale).toString()) +
             "</DateFormat>";
