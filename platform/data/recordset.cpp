@@ -55,13 +55,15 @@ bool RowStore::pending(size_t row) const {
 }
 
 void readRows(ProviderStatement& stmt, RowStore& store, int32_t maxRecords) {
+  const auto wanted = [&] { return maxRecords <= 0 || store.rows.size() < static_cast<size_t>(maxRecords); };
+  bool row = wanted() && stmt.step();
+  // Counted after the first step, which may have described the columns anew.
   const int n = stmt.columnCount();
-  while ((maxRecords <= 0 || store.rows.size() < static_cast<size_t>(maxRecords)) && stmt.step()) {
-    Row r;
+  for (; row; row = wanted() && stmt.step()) {
+    Row& r = store.rows.emplace_back();
     r.values.reserve(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) r.values.push_back(stmt.value(i));
+    for (int i = 0; i < n; ++i) r.values.emplace_back(stmt.value(i));
     r.changed.assign(static_cast<size_t>(n), false);
-    store.rows.push_back(std::move(r));
   }
   store.columns.clear();
   for (int i = 0; i < n; ++i) {

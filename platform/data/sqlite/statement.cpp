@@ -60,21 +60,32 @@ bool ColumnFacts::find(sqlite3* db, const char* database, const char* table, con
 
 SqliteStatement::SqliteStatement(sqlite3* db, std::string sql, ColumnFacts* facts, StatementCache* cache)
     : db_(db), facts_(facts), cache_(cache), sql_(std::move(sql)) {
-  if (cache_ && (stmt_ = cache_->take(sql_))) {
-    tail_ = sql_.size();
-    return;  // kept statements have no columns to describe
+  if (cache_) {
+    StatementCache::Entry kept = cache_->take(sql_);
+    if (kept.stmt) {
+      stmt_ = kept.stmt;
+      tail_ = sql_.size();
+      described_ = std::move(kept.columns);
+      describedKept_ = true;
+      columns_ = described_;
+      reprepares_ = reprepares();
+      return;
+    }
   }
   prepareNext();
+  single_ = !moreToCome();
   describeColumns();
 }
 
 SqliteStatement::~SqliteStatement() {
-  if (cache_ && stmt_ && bindOffset_ == 0 && !moreToCome() && sqlite3_column_count(stmt_) == 0) {
-    cache_->give(std::move(sql_), stmt_);
+  if (cache_ && stmt_ && single_ && describedKept_) {
+    cache_->give(std::move(sql_), {stmt_, std::move(described_)});
   } else {
     sqlite3_finalize(stmt_);
   }
 }
+
+int SqliteStatement::reprepares() const { return sqlite3_stmt_status(stmt_, SQLITE_STMTSTATUS_REPREPARE, 0); }
 
 bool SqliteStatement::prepareNext() {
   changesRows_ = -1;
@@ -106,7 +117,9 @@ void SqliteStatement::applyBinds() {
 
 void SqliteStatement::describeColumns() {
   columns_.clear();
+  describedKept_ = false;
   if (!stmt_) return;
+  reprepares_ = reprepares();
   const int n = sqlite3_column_count(stmt_);
   for (int i = 0; i < n; ++i) {
     ColumnInfo c;
@@ -125,6 +138,12 @@ void SqliteStatement::describeColumns() {
       }
     }
     columns_.push_back(std::move(c));
+  }
+  // A statement that may be kept keeps its columns as described: reading settles the types of
+  // computed columns in columns_.
+  if (cache_ && single_) {
+    described_ = columns_;
+    describedKept_ = true;
   }
 }
 
@@ -160,7 +179,14 @@ bool SqliteStatement::step() {
       describeColumns();
     }
   }
-  if (stepOnce()) return true;
+  const bool row = stepOnce();
+  if (!stepped_) {
+    stepped_ = true;
+    // Another session changed a table the statement reads, and the engine compiled it anew
+    // on this step: its columns are described again, before any value is read.
+    if (reprepares() != reprepares_) describeColumns();
+  }
+  if (row) return true;
   done_ = true;
   if (changesRows_ < 0) changesRows_ = changesRows(stmt_) ? 1 : 0;
   if (changesRows_) changes_ += sqlite3_changes64(db_);

@@ -37,8 +37,10 @@ class SqliteStatement : public ProviderStatement {
  public:
   // Prepares the first statement of `sql` (already in SQLite's dialect); throws
   // ProviderException when it does not compile. `facts`, when given, must outlive the
-  // statement. With `cache` (which must outlive the statement too) a single statement that
-  // returns no rows is taken from it and given back to it when done.
+  // statement. With `cache` (which must outlive the statement too) a single statement is
+  // taken from it and given back to it when done. The columns are those described before the
+  // first step, unless that step had to compile the statement anew (after another session
+  // changed a schema): then they are described again on it.
   SqliteStatement(sqlite3* db, std::string sql, ColumnFacts* facts = nullptr, StatementCache* cache = nullptr);
   ~SqliteStatement() override;
   SqliteStatement(const SqliteStatement&) = delete;
@@ -59,6 +61,7 @@ class SqliteStatement : public ProviderStatement {
   void describeColumns();
   bool moreToCome() const;
   bool stepOnce();  // one sqlite3_step; true on a row, throws on failure
+  int reprepares() const;  // how often the engine compiled stmt_ anew
 
   sqlite3* db_;
   ColumnFacts* facts_;
@@ -69,6 +72,11 @@ class SqliteStatement : public ProviderStatement {
   std::vector<Variant> binds_;       // values by placeholder number - 1, across all statements
   int bindOffset_ = 0;               // placeholders of the statements before stmt_
   mutable std::vector<ColumnInfo> columns_;  // types of computed columns settle while reading
+  std::vector<ColumnInfo> described_;        // as described, for the cache
+  bool describedKept_ = false;               // described_ holds columns_ as described
+  int reprepares_ = 0;                       // reprepares() when the columns were described
+  bool single_ = true;                       // the text holds one statement
+  bool stepped_ = false;                     // the last statement has taken its first step
   bool started_ = false;
   bool done_ = false;
   int64_t changes_ = 0;

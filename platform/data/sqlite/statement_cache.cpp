@@ -2,22 +2,24 @@
 
 namespace platform::data::sqlite {
 
-sqlite3_stmt* StatementCache::take(const std::string& sql) {
+StatementCache::Entry StatementCache::take(const std::string& sql) {
   auto it = kept_.find(sql);
-  if (it == kept_.end()) return nullptr;
-  sqlite3_stmt* stmt = it->second;
+  if (it == kept_.end()) return {};
+  Entry entry = std::move(it->second);
   kept_.erase(it);
-  return stmt;
+  return entry;
 }
 
-void StatementCache::give(std::string sql, sqlite3_stmt* stmt) {
-  sqlite3_reset(stmt);  // its failure, if it had one, was reported when it ran
-  sqlite3_clear_bindings(stmt);
-  if (kept_.size() >= kCapacity || !kept_.emplace(std::move(sql), stmt).second) sqlite3_finalize(stmt);
+void StatementCache::give(std::string sql, Entry entry) {
+  sqlite3_reset(entry.stmt);  // its failure, if it had one, was reported when it ran
+  sqlite3_clear_bindings(entry.stmt);
+  sqlite3_stmt* stmt = entry.stmt;
+  if (kept_.size() >= kCapacity || !kept_.try_emplace(std::move(sql), std::move(entry)).second)
+    sqlite3_finalize(stmt);
 }
 
 void StatementCache::clear() {
-  for (auto& [sql, stmt] : kept_) sqlite3_finalize(stmt);
+  for (auto& [sql, entry] : kept_) sqlite3_finalize(entry.stmt);
   kept_.clear();
 }
 
