@@ -720,6 +720,7 @@ std::string lowerCase(std::string_view s) {
 
 bool equalsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
+  if (a == b) return true;  // names are mostly written as they are stored
   for (size_t i = 0; i < a.size(); ++i) {
     char x = a[i], y = b[i];
     if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');

@@ -74,6 +74,11 @@ class ProviderStatement {
   virtual int columnCount() const = 0;
   virtual const ColumnInfo& column(int i) const = 0;
   virtual Variant value(int i) const = 0;  // Null for SQL NULL, converted by the column type
+  // Every value of the current row, appended to `row` as value() gives them. Providers that
+  // can build the values in place say so here.
+  virtual void appendRow(std::vector<Variant>& row) const {
+    for (int i = 0, n = columnCount(); i < n; ++i) row.push_back(value(i));
+  }
   virtual int64_t rowsAffected() const = 0;
 };
 

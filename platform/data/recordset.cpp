@@ -35,6 +35,7 @@ bool RowStore::NoCaseEqual::operator()(std::string_view a, std::string_view b) c
 
 void RowStore::indexColumns() {
   byName_.clear();
+  byName_.reserve(columns.size());
   for (size_t i = 0; i < columns.size(); ++i) byName_.emplace(columns[i].name, static_cast<int>(i));
   indexed_ = columns.size();
 }
@@ -62,7 +63,7 @@ void readRows(ProviderStatement& stmt, RowStore& store, int32_t maxRecords) {
   for (; row; row = wanted() && stmt.step()) {
     Row& r = store.rows.emplace_back();
     r.values.reserve(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) r.values.emplace_back(stmt.value(i));
+    stmt.appendRow(r.values);
     r.changed.assign(static_cast<size_t>(n), false);
   }
   store.columns.clear();

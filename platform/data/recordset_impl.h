@@ -40,6 +40,10 @@ struct Row {
 };
 
 struct RowStore {
+  RowStore() = default;
+  RowStore(const RowStore&) = delete;  // the name index views this store's own column names
+  RowStore& operator=(const RowStore&) = delete;
+
   std::vector<ColumnInfo> columns;
   std::deque<Row> rows;
 
@@ -58,7 +62,8 @@ struct RowStore {
     using is_transparent = void;
     bool operator()(std::string_view a, std::string_view b) const;
   };
-  std::unordered_map<std::string, int, NoCaseHash, NoCaseEqual> byName_;  // first column of a name
+  // The first column of each name, keyed by views of the names in `columns`.
+  std::unordered_map<std::string_view, int, NoCaseHash, NoCaseEqual> byName_;
   size_t indexed_ = 0;                                                    // columns.size() when indexed
 };
 

@@ -1,5 +1,8 @@
 #include "platform/data/storable_text.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "platform/data/connection.h"
 
 namespace platform::data {
@@ -8,6 +11,17 @@ const char* unstorableText(std::string_view text) {
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const auto* end = p + text.size();
   while (p < end) {
+    // Eight ASCII characters without a NUL at a time: most statements are nothing else.
+    if (end - p >= 8) {
+      uint64_t word;
+      std::memcpy(&word, p, sizeof word);
+      const bool ascii = (word & 0x8080808080808080ULL) == 0;
+      const bool noNul = ((word - 0x0101010101010101ULL) & ~word & 0x8080808080808080ULL) == 0;
+      if (ascii && noNul) {
+        p += 8;
+        continue;
+      }
+    }
     const unsigned char c = *p;
     if (c < 0x80) {
       if (c == 0) return "holds a NUL character";

@@ -103,6 +103,22 @@ Variant PgStatement::value(int i) const {
   return valueFromText(columns_[static_cast<size_t>(i)].type, text);
 }
 
+void PgStatement::appendRow(std::vector<Variant>& row) const {
+  const PGresult* r = result_.get();
+  if (!r || row_ < 0 || row_ >= PQntuples(r)) raiseVb(vb::NoCurrentRecord, kProviderName);
+  for (size_t i = 0; i < columns_.size(); ++i) {
+    const int column = static_cast<int>(i);
+    const int length = PQgetlength(r, row_, column);
+    // The server sends NULL as no text at all; only an empty text can be one.
+    if (length == 0 && PQgetisnull(r, row_, column)) {
+      row.push_back(Variant::null());
+      continue;
+    }
+    appendValueFromText(row, columns_[i].type,
+                        std::string_view(PQgetvalue(r, row_, column), static_cast<size_t>(length)));
+  }
+}
+
 int64_t PgStatement::rowsAffected() const {
   if (!result_ || !changesRows(result_.get())) return 0;
   return std::strtoll(PQcmdTuples(result_.get()), nullptr, 10);

@@ -31,6 +31,7 @@ class PgStatement final : public ProviderStatement {
   int columnCount() const override;
   const ColumnInfo& column(int i) const override;
   Variant value(int i) const override;
+  void appendRow(std::vector<Variant>& row) const override;
   int64_t rowsAffected() const override;
 
  private:

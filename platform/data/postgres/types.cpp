@@ -112,7 +112,36 @@ std::string currencyText(Currency c) {
   return (negative ? "-" : "") + std::to_string(magnitude / 10000) + "." + fraction;
 }
 
+// A plain decimal ("-12.5", "2911.90") of at most 2^53 in units of its last digit and at most
+// 22 decimals: both the units and the power of ten are exact doubles, so their quotient is the
+// correctly rounded value, as from_chars would give it. Most amounts are such; false otherwise.
+bool plainDecimal(std::string_view text, double& out) {
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  size_t i = 0;
+  const bool negative = !text.empty() && text[0] == '-';
+  if (negative) ++i;
+  uint64_t units = 0;
+  int digits = 0, decimals = -1;  // -1 until the decimal point
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '.' && decimals < 0) {
+      decimals = 0;
+      continue;
+    }
+    if (c < '0' || c > '9' || digits == 18) return false;
+    units = units * 10 + static_cast<uint64_t>(c - '0');
+    ++digits;
+    if (decimals >= 0) ++decimals;
+  }
+  if (digits == 0 || units > (uint64_t{1} << 53) || decimals > 22) return false;
+  const double magnitude = static_cast<double>(units) / kPowers[std::max(decimals, 0)];
+  out = negative ? -magnitude : magnitude;
+  return true;
+}
+
 double doubleFromText(std::string_view text) {
+  if (double v; plainDecimal(text, v)) return v;
   if (text == "NaN") return std::numeric_limits<double>::quiet_NaN();
   if (text == "Infinity") return std::numeric_limits<double>::infinity();
   if (text == "-Infinity") return -std::numeric_limits<double>::infinity();
@@ -159,12 +188,6 @@ bool isoTimestamp(std::string_view t, Date& out) {
   return true;
 }
 
-// A whole number as a Long while it fits in one.
-Variant wholeNumber(int64_t n) {
-  if (n >= std::numeric_limits<int32_t>::min() && n <= std::numeric_limits<int32_t>::max())
-    return Variant(static_cast<int>(n));
-  return Variant(static_cast<double>(n));
-}
 
 }  // namespace
 
@@ -196,29 +219,50 @@ void describeType(Oid type, int typmod, std::string_view domain, bool computed, 
   }
 }
 
-Variant valueFromText(int32_t type, std::string_view text) {
+namespace {
+
+// The value of `text` for a column of field type `type`, made by `make` from the arguments of
+// a Variant constructor: a Variant returned, or one built in place at the end of a row.
+template <class Make>
+decltype(auto) fromText(int32_t type, std::string_view text, Make&& make) {
   switch (type) {
-    case adInteger: return wholeNumber(integerFromText(text));
-    case adSmallInt: return Variant::integer(static_cast<int16_t>(integerFromText(text)));
-    case adUnsignedTinyInt: return Variant::byte(static_cast<uint8_t>(integerFromText(text)));
+    case adInteger: {
+      // A whole number as a Long while it fits in one.
+      const int64_t n = integerFromText(text);
+      if (n >= std::numeric_limits<int32_t>::min() && n <= std::numeric_limits<int32_t>::max())
+        return make(static_cast<int>(n));
+      return make(static_cast<double>(n));
+    }
+    case adSmallInt: return make(Variant::integer(static_cast<int16_t>(integerFromText(text))));
+    case adUnsignedTinyInt: return make(Variant::byte(static_cast<uint8_t>(integerFromText(text))));
     case adBigInt:  // no 64-bit Variant: as on the embedded database, a Double
     case adSingle:
     case adDouble:
-    case adNumeric: return Variant(doubleFromText(text));
+    case adNumeric: return make(doubleFromText(text));
     case adCurrency: {
       Currency c;
       if (!currencyFromText(text, c)) raiseVb(vb::Overflow, kProviderName);
-      return Variant(c);
+      return make(c);
     }
-    case adBoolean: return Variant(text == "t" || (text != "f" && text != "0"));  // bool or a FLAG smallint
+    case adBoolean: return make(text == "t" || (text != "f" && text != "0"));  // bool or a FLAG smallint
     case adDBTimeStamp: {
       Date d;
       // "infinity" and dates outside the platform's range stay text rather than losing the row.
-      if (!isoTimestamp(text, d) && !parseDateText(text, d)) return Variant(text);
-      return Variant(d);
+      if (!isoTimestamp(text, d) && !parseDateText(text, d)) return make(text);
+      return make(d);
     }
-    default: return Variant(text);
+    default: return make(text);
   }
+}
+
+}  // namespace
+
+Variant valueFromText(int32_t type, std::string_view text) {
+  return fromText(type, text, [](auto&& value) { return Variant(std::forward<decltype(value)>(value)); });
+}
+
+void appendValueFromText(std::vector<Variant>& row, int32_t type, std::string_view text) {
+  fromText(type, text, [&](auto&& value) { row.emplace_back(std::forward<decltype(value)>(value)); });
 }
 
 std::optional<std::string> parameterText(const Variant& value) {
