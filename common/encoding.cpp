@@ -23,8 +23,12 @@ std::string encode(const char* operation, Variant value) {
   const platform::Member*& member = encoder.members[operation];
   if (!member) member = encoder.object->dispatch().find(operation);
   if (!member || !member->call) platform::raiseVb(platform::vb::MemberNotFound, encoder.object->typeName());
-  platform::Args args{std::move(value)};
-  return member->call(*encoder.object, args).toString();
+  // One argument list per thread, so that a literal costs no allocation of its own.
+  thread_local platform::Args args(1);
+  args[0] = std::move(value);
+  Variant literal = member->call(*encoder.object, args);
+  args[0] = Variant();
+  return std::move(literal).toString();
 }
 
 }  // namespace

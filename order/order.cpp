@@ -54,7 +54,8 @@ bool isQuotation(const DictionaryPtr& document) { return documentEntry(document,
 // quotation comes from tables without the basket's order type, payment, tax and freight
 // columns, and for its order those are simply not filled in.
 Variant optional(const Recordset& rs, std::string_view column) {
-  return rs.columnIndex(column) < 0 ? Variant() : rs.value(column);
+  const int index = rs.columnIndex(column);
+  return index < 0 ? Variant() : rs.valueAt(index);
 }
 
 bool filled(const Variant& v) { return !v.isNull() && !v.isEmpty(); }

@@ -229,9 +229,19 @@ Date Date::dateOnly() const {
 std::string Date::iso() const {
   int y, m, d, h, mi, s;
   toParts(y, m, d, h, mi, s);
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", y, m, d, h, mi, s);
-  return buf;
+  if (y < 0 || y > 9999) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", y, m, d, h, mi, s);
+    return buf;
+  }
+  // "YYYY-MM-DD HH:MM:SS", written digit by digit: literals of dates are written by the
+  // thousand when orders are stored.
+  std::string out = "0000-00-00 00:00:00";
+  auto put = [&](size_t at, int value, int width) {
+    for (int i = width - 1; i >= 0; --i, value /= 10) out[at + static_cast<size_t>(i)] = static_cast<char>('0' + value % 10);
+  };
+  put(0, y, 4), put(5, m, 2), put(8, d, 2), put(11, h, 2), put(14, mi, 2), put(17, s, 2);
+  return out;
 }
 
 Variant& SafeArray::at(int32_t index) {
@@ -305,7 +315,15 @@ Variant& Variant::operator=(const Variant& other) {
 }
 
 Variant& Variant::operator=(Variant&& other) noexcept {
-  if (this != &other) {
+  if (this != &other && !object_ && !array_) {
+    // Nothing of this value can hold `other`: it is taken over in place.
+    type_ = other.type_;
+    num_ = other.num_;
+    string_ = std::move(other.string_);
+    object_ = std::move(other.object_);
+    array_ = std::move(other.array_);
+    other.type_ = VarType::Empty;
+  } else if (this != &other) {
     Variant keep(std::move(*this));  // released after the move, in case other lives inside
     type_ = other.type_;
     num_ = other.num_;
@@ -479,7 +497,12 @@ std::string formatDouble(double v) {
   return s;
 }
 
-std::string Variant::toString() const {
+std::string Variant::toString() && {
+  if (type_ == VarType::String) return std::move(string_);
+  return static_cast<const Variant&>(*this).toString();
+}
+
+std::string Variant::toString() const& {
   switch (type_) {
     case VarType::Empty: return {};
     case VarType::Null: raiseVb(vb::InvalidUseOfNull);

@@ -122,7 +122,8 @@ class Variant {
   double toDouble() const;
   Currency toCurrency() const;
   Date toDate() const;
-  std::string toString() const;
+  std::string toString() const&;
+  std::string toString() &&;  // a text is moved out rather than copied
   ObjectPtr toObject() const;  // 424 (Object required) unless an Object; Nothing gives null
 
   // The object, cast to T; 13 when it is another class, 91 when Nothing. Defined in

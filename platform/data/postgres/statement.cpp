@@ -108,14 +108,14 @@ void PgStatement::appendRow(std::vector<Variant>& row) const {
   if (!r || row_ < 0 || row_ >= PQntuples(r)) raiseVb(vb::NoCurrentRecord, kProviderName);
   for (size_t i = 0; i < columns_.size(); ++i) {
     const int column = static_cast<int>(i);
-    const int length = PQgetlength(r, row_, column);
-    // The server sends NULL as no text at all; only an empty text can be one.
-    if (length == 0 && PQgetisnull(r, row_, column)) {
+    // Values arrive as NUL-terminated texts (a text value cannot hold a NUL); NULL reads as an
+    // empty text, so only an empty text can be one.
+    const char* text = PQgetvalue(r, row_, column);
+    if (*text == '\0' && PQgetisnull(r, row_, column)) {
       row.push_back(Variant::null());
       continue;
     }
-    appendValueFromText(row, columns_[i].type,
-                        std::string_view(PQgetvalue(r, row_, column), static_cast<size_t>(length)));
+    appendValueFromText(row, columns_[i].type, std::string_view(text));
   }
 }
 
