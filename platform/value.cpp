@@ -335,8 +335,6 @@ Variant& Variant::operator=(Variant&& other) noexcept {
   return *this;
 }
 
-Variant::~Variant() = default;
-
 void Variant::reset() noexcept {
   type_ = VarType::Empty;
   string_ = std::string();

@@ -101,7 +101,7 @@ class Variant {
   Variant(Variant&& other) noexcept;
   Variant& operator=(const Variant& other);
   Variant& operator=(Variant&& other) noexcept;
-  ~Variant();
+  ~Variant() = default;
 
   VarType type() const { return type_; }
   bool isEmpty() const { return type_ == VarType::Empty; }

@@ -22,12 +22,33 @@ namespace platform::data {
 
 class Command;
 
+// Which columns of a row were assigned since it was last written: nothing is stored until
+// the first assignment, since most rows are only read.
+class ColumnFlags {
+ public:
+  void assign(size_t n, bool value) {
+    size_ = n;
+    if (value) flags_.assign(n, true);
+    else flags_.clear();
+  }
+  size_t size() const { return size_; }
+  bool operator[](size_t i) const { return !flags_.empty() && flags_[i]; }
+  std::vector<bool>::reference operator[](size_t i) {
+    if (flags_.empty()) flags_.assign(size_, false);
+    return flags_[i];
+  }
+
+ private:
+  size_t size_ = 0;
+  std::vector<bool> flags_;  // empty while no column is marked
+};
+
 struct Row {
   std::vector<Variant> values;    // current values, as the caller sees them
   // As last read from or written to the database; empty while that is `values` itself, so
   // that rows read and never changed (most of them) hold each value once.
   std::vector<Variant> original;
-  std::vector<bool> changed;      // columns assigned since the row was last written
+  ColumnFlags changed;            // columns assigned since the row was last written
   int32_t status = adRecUnmodified;
   bool gone = false;              // deleted in the database, or an AddNew that was cancelled
 
