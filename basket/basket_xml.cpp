@@ -6,6 +6,7 @@
 #include <cmath>
 #include <map>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "basket/basket.h"
@@ -98,27 +99,35 @@ class BasketXmlWriter {
     if (!userLocale_) userLocale_ = header_->value("USERLOCALE").toLong();
     return *userLocale_;
   }
+  // The number as the locale writes it with its decimals, made safe for XML; each number
+  // of a conversion is formatted once.
   const std::string& decimals(const Variant& value) {
     const double number = value.toDouble();
     auto [it, added] = numbers_.try_emplace(number);
-    if (added) it->second = FormatPriceDecimals(Variant(number), static_cast<int16_t>(userLocale()), dataFunctions());
+    if (added) {
+      if (!priceDecimals_) priceDecimals_.emplace(dataFunctions(), static_cast<int16_t>(userLocale()));
+      appendXMLText(it->second, (*priceDecimals_)(Variant(number)));
+    }
     return it->second;
   }
-  // The text of a column's value by its type: amounts and dates for the locale.
-  std::string baseText(const Variant& value, int32_t type) {
-    if (type == ado::adCurrency) return Sls_FormatPrice(value, false, userLocale(), dataFunctions(), 8);
+  // Appends the text of a column's value by its type, made safe for XML: amounts and dates
+  // for the locale.
+  void appendBaseText(const Variant& value, int32_t type) {
+    if (type == ado::adCurrency) return appendXMLText(text, Sls_FormatPrice(value, false, userLocale(), dataFunctions(), 8));
     if (isDateType(type)) {
       const platform::Date date = value.toDate();
       auto [it, added] = dates_.try_emplace(date.serial);
-      if (added) it->second = Sls_FormatDate(date, userLocale());
-      return it->second;
-    }
-    if (value.type() == platform::VarType::Double) {  // quantities and percentages repeat too
+      if (added) appendXMLText(it->second, Sls_FormatDate(date, userLocale()));
+      text += it->second;
+    } else if (value.type() == platform::VarType::Double) {  // quantities and percentages repeat too
       auto [it, added] = doubleTexts_.try_emplace(value.rawDouble());
-      if (added) it->second = value.toString();
-      return it->second;
+      if (added) appendXMLText(it->second, value.toString());
+      text += it->second;
+    } else if (value.isString()) {
+      appendXMLText(text, value.rawString());
+    } else {
+      appendXMLText(text, value.toString());
     }
-    return value.toString();
   }
   std::string carrierName(const Variant& code);
   const ObjectPtr& dataFunctions() {
@@ -131,7 +140,8 @@ class BasketXmlWriter {
   RecordsetPtr header_;
   ObjectPtr dataFunctions_;  // the thread's
   std::optional<int32_t> userLocale_;
-  std::map<double, std::string> dates_, numbers_, doubleTexts_;
+  std::optional<PriceDecimals> priceDecimals_;  // for the header's locale
+  std::unordered_map<double, std::string> dates_, numbers_, doubleTexts_;  // as written into the text
   std::map<int32_t, RecordsetPtr> addresses_;  // as the address book answered; null: unknown
   std::map<std::pair<std::string, int32_t>, std::string> renderedAddresses_;  // by kind and identifier
 };
@@ -172,23 +182,23 @@ void BasketXmlWriter::ConvertHeaderToXML(const RecordsetPtr& header, const Recor
       }
 
       if (!value.isNull()) {
-        std::string content;
-        if (isOneOf(name, {"TOTALNETAMOUNT", "DISCOUNTTOTAL", "SUBTOTAL", "FREIGHTTOTAL", "TOTAL", "DISCOUNTPERC",
-                           "TAXTOTAL"}))
-          content = decimals(value);
+        if (isOneOf(name, {"TOTALNETAMOUNT", "DISCOUNTTOTAL", "SUBTOTAL", "FREIGHTTOTAL", "TOTAL", "DISCOUNTPERC"}))
+          text += decimals(value);
         else if (name == "FREIGHTTAXTOTAL")
-          content = showTax_ ? decimals(value) : "0";
+          text += showTax_ ? decimals(value) : "0";
         else if (name == "FREIGHTTAXPERC")
-          content = freightTotal != 0 && CheckTaxPercentage(freightTotal, value.toDouble(), freightTaxTotal)
-                        ? decimals(value)
-                        : decimals(Variant(0.0));
+          text += freightTotal != 0 && CheckTaxPercentage(freightTotal, value.toDouble(), freightTaxTotal)
+                      ? decimals(value)
+                      : decimals(Variant(0.0));
         else if (name == "CARRIERCODE")
-          content = carrierName(value);
-        else
-          content = baseText(value, header->columnInfo(i).type);
-        appendXMLText(text, content);
+          appendXMLText(text, carrierName(value));
+        else if (name != "TAXTOTAL")
+          appendBaseText(value, header->columnInfo(i).type);
 
         if (name == "TAXTOTAL") {
+          // Escaping leaves a number's sign and digits as they are.
+          const std::string& content = decimals(value);
+          text += content;
           text += "</" + name + ">";
           // Where the tax breakdown would follow, a document that hides its tax shows
           // 0, as it does for the tax amounts themselves.
@@ -250,9 +260,9 @@ void BasketXmlWriter::ConvertLinesToXML(const RecordsetPtr& header, const Record
           const Variant& value = lines->valueAt(static_cast<int>(i));
           text += c.open;
           if (!value.isNull()) {
-            if (c.content == Content::Decimals) appendXMLText(text, decimals(value));
-            else if (c.content == Content::TaxDecimals) appendXMLText(text, showTax_ ? decimals(value) : "0");
-            else appendXMLText(text, baseText(value, c.type));
+            if (c.content == Content::Decimals) text += decimals(value);
+            else if (c.content == Content::TaxDecimals) text += showTax_ ? decimals(value) : "0";
+            else appendBaseText(value, c.type);
           }
           text += c.close;
           if (c.address) {

@@ -142,13 +142,24 @@ const std::string& DocumentCaptions::operator()(const char* code) {
 }
 
 Variant DocumentCaptions::raw(const char* code) const {
-  return manager_->call("GetMessage", {Variant(code), Variant(locale_)});
+  if (!getMessage_) getMessage_.emplace(manager_, "GetMessage");
+  platform::Args args{Variant(code), Variant(locale_)};
+  return (*getMessage_)(args);
 }
 
 std::string FormatPriceDecimals(const Variant& value, int16_t localeId, const ObjectPtr& dataFunctions) {
+  return PriceDecimals(dataFunctions, localeId)(value);
+}
+
+PriceDecimals::PriceDecimals(ObjectPtr dataFunctions, int16_t localeId)
+    : dataFunctions_(std::move(dataFunctions)), args_{Variant(0.0), Variant::integer(localeId)} {}
+
+std::string PriceDecimals::operator()(const Variant& value) {
   return guarded("Basket.FormatPriceDecimals", [&] {
     if (value.isNull() || value.isEmpty()) return std::string();
-    return dataFunctions->call("FormatNumber", {Variant(value.toDouble()), Variant::integer(localeId)}).toString();
+    if (!formatNumber_) formatNumber_.emplace(dataFunctions_, "FormatNumber");
+    args_[0] = Variant(value.toDouble());
+    return (*formatNumber_)(args_).toString();
   });
 }
 
