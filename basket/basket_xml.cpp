@@ -3,10 +3,12 @@
 // column, so the page's style sheet decides what is shown; the form's captions come from the
 // caller's message manager, numbers and dates are formatted for the header's USERLOCALE.
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <map>
 #include <optional>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "basket/basket.h"
@@ -70,6 +72,15 @@ bool readsAsPositive(const std::string& formatted) {
     return false;  // a minus sign, ASCII or U+2212
   return formatted.find_first_of("123456789") != std::string::npos;
 }
+
+// A number as a key of the memos: 0 and -0 alike, as they compare equal.
+struct NumberHash {
+  size_t operator()(double number) const noexcept {
+    const uint64_t bits = number == 0 ? 0 : std::bit_cast<uint64_t>(number);
+    const uint64_t mixed = bits * 0x9E3779B97F4A7C15ull;
+    return static_cast<size_t>(mixed ^ (mixed >> 32));
+  }
+};
 
 // One conversion: the caller's message manager and caption locale, the show-tax flag and the
 // header's formatting locale. The routines append to `text` as they go.
@@ -141,7 +152,8 @@ class BasketXmlWriter {
   ObjectPtr dataFunctions_;  // the thread's
   std::optional<int32_t> userLocale_;
   std::optional<PriceDecimals> priceDecimals_;  // for the header's locale
-  std::unordered_map<double, std::string> dates_, numbers_, doubleTexts_;  // as written into the text
+  // As written into the text, by value (a date by its serial number).
+  std::unordered_map<double, std::string, NumberHash> dates_, numbers_, doubleTexts_;
   std::map<int32_t, RecordsetPtr> addresses_;  // as the address book answered; null: unknown
   std::map<std::pair<std::string, int32_t>, std::string> renderedAddresses_;  // by kind and identifier
 };
@@ -231,48 +243,54 @@ void BasketXmlWriter::ConvertLinesToXML(const RecordsetPtr& header, const Record
     header_ = header;
     text += "<OrderLines>";
     if (!lines->empty()) {
-      // What each column becomes, worked out once for all lines.
+      // What each column becomes, worked out once for all lines. Between two values the text
+      // is fixed (a closing and an opening tag), so it is written in one piece.
       enum class Content { AsTyped, Decimals, TaxDecimals };
       struct Column {
-        std::string open, close;
+        std::string lead;   // the previous column's closing tag, unless an address followed it, and this one's opening tag
+        std::string close;  // before an address only
         int32_t type;
         Content content;
         bool address;
       };
       std::vector<Column> columns;
+      std::string pendingClose;
       for (int i = 0; i < lines->columnCount(); ++i) {
         const std::string& name = lines->columnInfo(i).name;
         const std::string element = name == "DISCOUNTAMOUNT" ? "LINEDISCOUNTAMOUNT" : name;
-        Column c{"<" + element + ">", "</" + element + ">", lines->columnInfo(i).type, Content::AsTyped,
+        Column c{pendingClose + "<" + element + ">", {}, lines->columnInfo(i).type, Content::AsTyped,
                  name == "ADDRESSID"};
-        if (name == "LINETEXT") c.open = "<" + name + " label='" + caption("SLBSA3564") + "'>";
+        if (name == "LINETEXT") c.lead = pendingClose + "<" + name + " label='" + caption("SLBSA3564") + "'>";
         if (isOneOf(name, {"PRODUCTPRICE", "LINEAMOUNT", "FREIGHTAMOUNT", "LINEDISCOUNTAMOUNT", "ORDERDISCOUNTAMOUNT",
                            "DISCOUNTPERC", "DISCOUNTAMOUNT"}))
           c.content = Content::Decimals;
         else if (name == "TAXAMOUNT" || name == "FREIGHTTAXAMOUNT")
           c.content = Content::TaxDecimals;
+        pendingClose = "</" + element + ">";
+        if (c.address) c.close = std::exchange(pendingClose, std::string());
         columns.push_back(std::move(c));
       }
+      const std::string lineEnd = pendingClose + "</OrderLine>";
       for (lines->MoveFirst(); !lines->eof(); lines->MoveNext()) {
         text += "<OrderLine>";
         for (size_t i = 0; i < columns.size(); ++i) {
           const Column& c = columns[i];
           const Variant& value = lines->valueAt(static_cast<int>(i));
-          text += c.open;
+          text += c.lead;
           if (!value.isNull()) {
             if (c.content == Content::Decimals) text += decimals(value);
             else if (c.content == Content::TaxDecimals) text += showTax_ ? decimals(value) : "0";
             else appendBaseText(value, c.type);
           }
-          text += c.close;
           if (c.address) {
+            text += c.close;
             // A line without an address of its own is shipped to the order's shipping
             // address, so that is the address its form shows.
             const Variant address = value.isNull() ? header->value("SHIPPINGADDRESSID") : value;
             if (!address.isNull()) ConvertAddressToXML("SHIPPING", address.toLong());
           }
         }
-        text += "</OrderLine>";
+        text += lineEnd;
       }
     }
     text += "</OrderLines>";

@@ -1,6 +1,8 @@
 #include "common/formatting.h"
 
 #include <cctype>
+#include <cstdint>
+#include <cstring>
 
 #include "common/encoding.h"
 #include "common/error_handling.h"
@@ -57,9 +59,33 @@ std::string Sls_ReplaceForbiddenXMLTokens(const Variant& value) {
       [&] { return "failed with '" + value.toString() + "'"; });
 }
 
+namespace {
+
+// Whether any byte of the word is `c`.
+constexpr bool holdsByte(uint64_t word, unsigned char c) {
+  constexpr uint64_t ones = 0x0101010101010101ull;
+  const uint64_t v = word ^ (ones * c);
+  return ((v - ones) & ~v & (ones << 7)) != 0;
+}
+
+// The position of the first "&", "<" or ">" in `text`, or its size when it holds none: most
+// texts hold none, and are read eight bytes at a time.
+size_t firstForbidden(std::string_view text) {
+  size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    uint64_t word;
+    std::memcpy(&word, text.data() + i, 8);
+    if (holdsByte(word, '&') || holdsByte(word, '<') || holdsByte(word, '>')) break;
+  }
+  while (i < text.size() && text[i] != '&' && text[i] != '<' && text[i] != '>') ++i;
+  return i;
+}
+
+}  // namespace
+
 void appendXMLText(std::string& out, std::string_view text) {
   size_t plain = 0;  // start of the run not yet copied
-  for (size_t i = 0; i < text.size(); ++i) {
+  for (size_t i = firstForbidden(text); i < text.size(); ++i) {
     const char* entity = text[i] == '&' ? "&amp;" : text[i] == '<' ? "&lt;" : text[i] == '>' ? "&gt;" : nullptr;
     if (!entity) continue;
     out.append(text, plain, i - plain).append(entity);
