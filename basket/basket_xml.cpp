@@ -90,8 +90,10 @@ struct NumberHash {
 // discounts, one or two addresses), and the answers cannot change while the text is built.
 class BasketXmlWriter {
  public:
-  BasketXmlWriter(ObjectPtr messageManager, std::string captionLocale, bool showTax)
-      : caption(std::move(messageManager), std::move(captionLocale)), showTax_(showTax) {}
+  BasketXmlWriter(ObjectPtr messageManager, std::string captionLocale, bool showTax, int lines)
+      : caption(std::move(messageManager), std::move(captionLocale)), showTax_(showTax) {
+    numbers_.reserve(16 + 4 * static_cast<size_t>(std::max(0, lines)));  // a line's price and amounts
+  }
 
   std::string text;
 
@@ -271,6 +273,8 @@ void BasketXmlWriter::ConvertLinesToXML(const RecordsetPtr& header, const Record
         columns.push_back(std::move(c));
       }
       const std::string lineEnd = pendingClose + "</OrderLine>";
+      std::optional<Variant> orderAddress;  // read when a line has no address of its own
+      std::unordered_map<int32_t, const std::string*> lineAddresses;  // as rendered for the lines
       for (lines->MoveFirst(); !lines->eof(); lines->MoveNext()) {
         text += "<OrderLine>";
         for (size_t i = 0; i < columns.size(); ++i) {
@@ -286,8 +290,18 @@ void BasketXmlWriter::ConvertLinesToXML(const RecordsetPtr& header, const Record
             text += c.close;
             // A line without an address of its own is shipped to the order's shipping
             // address, so that is the address its form shows.
-            const Variant address = value.isNull() ? header->value("SHIPPINGADDRESSID") : value;
-            if (!address.isNull()) ConvertAddressToXML("SHIPPING", address.toLong());
+            if (value.isNull() && !orderAddress) orderAddress = header->value("SHIPPINGADDRESSID");
+            const Variant& address = value.isNull() ? *orderAddress : value;
+            if (!address.isNull()) {
+              // Lines share an address or two: each is rendered once and then copied.
+              const int32_t id = address.toLong();
+              if (const auto known = lineAddresses.find(id); known != lineAddresses.end()) {
+                text += *known->second;
+              } else {
+                ConvertAddressToXML("SHIPPING", id);
+                lineAddresses.emplace(id, &renderedAddresses_.at({"SHIPPING", id}));
+              }
+            }
           }
         }
         text += lineEnd;
@@ -406,7 +420,7 @@ std::string Basket::ConvertToXML(const Variant& iBasket, const Variant& ioMessag
     const RecordsetPtr header = documentHeader(document);
     const RecordsetPtr lines = documentLines(document);
 
-    BasketXmlWriter writer(ioMessageManager.toObject(), iUserLocale, showTaxOf(header));
+    BasketXmlWriter writer(ioMessageManager.toObject(), iUserLocale, showTaxOf(header), lines->RecordCount());
     writer.text.reserve(8192 + 3072 * static_cast<size_t>(std::max(0, lines->RecordCount())));
     writer.text = "<?xml version=\"1.0\"?><Order><DocumentTypeID>WebOrder</DocumentTypeID>";
     writer.ConvertHeaderToXML(header, lines);
