@@ -71,11 +71,19 @@ constexpr bool holdsByte(uint64_t word, unsigned char c) {
 // The position of the first "&", "<" or ">" in `text`, or its size when it holds none: most
 // texts hold none, and are read eight bytes at a time.
 size_t firstForbidden(std::string_view text) {
+  const auto holdsForbidden = [](uint64_t word) {
+    return holdsByte(word, '&') || holdsByte(word, '<') || holdsByte(word, '>');
+  };
   size_t i = 0;
   for (; i + 8 <= text.size(); i += 8) {
     uint64_t word;
     std::memcpy(&word, text.data() + i, 8);
-    if (holdsByte(word, '&') || holdsByte(word, '<') || holdsByte(word, '>')) break;
+    if (holdsForbidden(word)) break;
+  }
+  if (i < text.size() && i + 8 > text.size()) {  // the last few bytes, padded with zeros
+    uint64_t word = 0;
+    std::memcpy(&word, text.data() + i, text.size() - i);
+    if (!holdsForbidden(word)) return text.size();
   }
   while (i < text.size() && text[i] != '&' && text[i] != '<' && text[i] != '>') ++i;
   return i;

@@ -25,6 +25,7 @@ Variant invokeMember(Object& object, const Member* m, CallKind kind, Args& args)
   for (size_t i = 0; i < given && i < m->minArgs; ++i)
     if (args[i].isMissing()) raiseVb(vb::ArgumentNotOptional, object.typeName());
   if (given < m->minArgs) raiseVb(vb::ArgumentNotOptional, object.typeName());
+  if (given == m->maxArgs) return m->call(object, args);
   args.resize(m->maxArgs, Variant::missing());
   struct Trim {  // the caller's list keeps its own length, whatever happens
     Args& a;
