@@ -16,6 +16,7 @@
 #include <optional>
 #include <system_error>
 #include <unordered_map>
+#include <utility>
 
 namespace enterprise {
 
@@ -273,8 +274,11 @@ struct LocaleFormats {
 // threads while in use; one set per thread needs no lock.
 LocaleFormats& formatsOf(int32_t localeId) {
   thread_local std::map<int32_t, std::unique_ptr<LocaleFormats>> cache;
+  thread_local std::pair<int32_t, LocaleFormats*> last{0, nullptr};  // a document asks for one locale
+  if (last.second && last.first == localeId) return *last.second;
   auto& slot = cache[localeId];
   if (!slot) slot = std::make_unique<LocaleFormats>(icuLocaleOf(localeId));
+  last = {localeId, slot.get()};
   return *slot;
 }
 
