@@ -158,7 +158,10 @@ T fromVariant(const Variant& v) {
   else if constexpr (std::is_same_v<T, bool>) return v.toBool();
   else if constexpr (std::is_same_v<T, uint8_t>) return v.toByte();
   else if constexpr (std::is_same_v<T, int16_t>) return v.toInteger();
-  else if constexpr (std::is_same_v<T, int32_t>) return v.toLong();
+  else if constexpr (std::is_same_v<T, int32_t>) {
+    if (v.type() == VarType::Integer) return v.toInteger();  // widened as it stands, without rounding
+    return v.toLong();
+  }
   else if constexpr (std::is_same_v<T, double>) return v.toDouble();
   else if constexpr (std::is_same_v<T, Currency>) return v.toCurrency();
   else if constexpr (std::is_same_v<T, Date>) return v.toDate();
