@@ -3,9 +3,12 @@
 // column, so the page's style sheet decides what is shown; the form's captions come from the
 // caller's message manager, numbers and dates are formatted for the header's USERLOCALE.
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <map>
 #include <optional>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "basket/basket.h"
@@ -70,6 +73,15 @@ bool readsAsPositive(const std::string& formatted) {
   return formatted.find_first_of("123456789") != std::string::npos;
 }
 
+// A number as a key of the memos: 0 and -0 alike, as they compare equal.
+struct NumberHash {
+  size_t operator()(double number) const noexcept {
+    const uint64_t bits = number == 0 ? 0 : std::bit_cast<uint64_t>(number);
+    const uint64_t mixed = bits * 0x9E3779B97F4A7C15ull;
+    return static_cast<size_t>(mixed ^ (mixed >> 32));
+  }
+};
+
 // One conversion: the caller's message manager and caption locale, the show-tax flag and the
 // header's formatting locale. The routines append to `text` as they go.
 //
@@ -78,8 +90,10 @@ bool readsAsPositive(const std::string& formatted) {
 // discounts, one or two addresses), and the answers cannot change while the text is built.
 class BasketXmlWriter {
  public:
-  BasketXmlWriter(ObjectPtr messageManager, std::string captionLocale, bool showTax)
-      : caption(std::move(messageManager), std::move(captionLocale)), showTax_(showTax) {}
+  BasketXmlWriter(ObjectPtr messageManager, std::string captionLocale, bool showTax, int lines)
+      : caption(std::move(messageManager), std::move(captionLocale)), showTax_(showTax) {
+    numbers_.reserve(16 + 4 * static_cast<size_t>(std::max(0, lines)));  // a line's price and amounts
+  }
 
   std::string text;
 
@@ -98,27 +112,35 @@ class BasketXmlWriter {
     if (!userLocale_) userLocale_ = header_->value("USERLOCALE").toLong();
     return *userLocale_;
   }
+  // The number as the locale writes it with its decimals, made safe for XML; each number
+  // of a conversion is formatted once.
   const std::string& decimals(const Variant& value) {
     const double number = value.toDouble();
     auto [it, added] = numbers_.try_emplace(number);
-    if (added) it->second = FormatPriceDecimals(Variant(number), static_cast<int16_t>(userLocale()), dataFunctions());
+    if (added) {
+      if (!priceDecimals_) priceDecimals_.emplace(dataFunctions(), static_cast<int16_t>(userLocale()));
+      appendXMLText(it->second, (*priceDecimals_)(Variant(number)));
+    }
     return it->second;
   }
-  // The text of a column's value by its type: amounts and dates for the locale.
-  std::string baseText(const Variant& value, int32_t type) {
-    if (type == ado::adCurrency) return Sls_FormatPrice(value, false, userLocale(), dataFunctions(), 8);
+  // Appends the text of a column's value by its type, made safe for XML: amounts and dates
+  // for the locale.
+  void appendBaseText(const Variant& value, int32_t type) {
+    if (type == ado::adCurrency) return appendXMLText(text, Sls_FormatPrice(value, false, userLocale(), dataFunctions(), 8));
     if (isDateType(type)) {
       const platform::Date date = value.toDate();
       auto [it, added] = dates_.try_emplace(date.serial);
-      if (added) it->second = Sls_FormatDate(date, userLocale());
-      return it->second;
-    }
-    if (value.type() == platform::VarType::Double) {  // quantities and percentages repeat too
+      if (added) appendXMLText(it->second, Sls_FormatDate(date, userLocale()));
+      text += it->second;
+    } else if (value.type() == platform::VarType::Double) {  // quantities and percentages repeat too
       auto [it, added] = doubleTexts_.try_emplace(value.rawDouble());
-      if (added) it->second = value.toString();
-      return it->second;
+      if (added) appendXMLText(it->second, value.toString());
+      text += it->second;
+    } else if (value.isString()) {
+      appendXMLText(text, value.rawString());
+    } else {
+      appendXMLText(text, value.toString());
     }
-    return value.toString();
   }
   std::string carrierName(const Variant& code);
   const ObjectPtr& dataFunctions() {
@@ -131,7 +153,9 @@ class BasketXmlWriter {
   RecordsetPtr header_;
   ObjectPtr dataFunctions_;  // the thread's
   std::optional<int32_t> userLocale_;
-  std::map<double, std::string> dates_, numbers_, doubleTexts_;
+  std::optional<PriceDecimals> priceDecimals_;  // for the header's locale
+  // As written into the text, by value (a date by its serial number).
+  std::unordered_map<double, std::string, NumberHash> dates_, numbers_, doubleTexts_;
   std::map<int32_t, RecordsetPtr> addresses_;  // as the address book answered; null: unknown
   std::map<std::pair<std::string, int32_t>, std::string> renderedAddresses_;  // by kind and identifier
 };
@@ -172,23 +196,23 @@ void BasketXmlWriter::ConvertHeaderToXML(const RecordsetPtr& header, const Recor
       }
 
       if (!value.isNull()) {
-        std::string content;
-        if (isOneOf(name, {"TOTALNETAMOUNT", "DISCOUNTTOTAL", "SUBTOTAL", "FREIGHTTOTAL", "TOTAL", "DISCOUNTPERC",
-                           "TAXTOTAL"}))
-          content = decimals(value);
+        if (isOneOf(name, {"TOTALNETAMOUNT", "DISCOUNTTOTAL", "SUBTOTAL", "FREIGHTTOTAL", "TOTAL", "DISCOUNTPERC"}))
+          text += decimals(value);
         else if (name == "FREIGHTTAXTOTAL")
-          content = showTax_ ? decimals(value) : "0";
+          text += showTax_ ? decimals(value) : "0";
         else if (name == "FREIGHTTAXPERC")
-          content = freightTotal != 0 && CheckTaxPercentage(freightTotal, value.toDouble(), freightTaxTotal)
-                        ? decimals(value)
-                        : decimals(Variant(0.0));
+          text += freightTotal != 0 && CheckTaxPercentage(freightTotal, value.toDouble(), freightTaxTotal)
+                      ? decimals(value)
+                      : decimals(Variant(0.0));
         else if (name == "CARRIERCODE")
-          content = carrierName(value);
-        else
-          content = baseText(value, header->columnInfo(i).type);
-        appendXMLText(text, content);
+          appendXMLText(text, carrierName(value));
+        else if (name != "TAXTOTAL")
+          appendBaseText(value, header->columnInfo(i).type);
 
         if (name == "TAXTOTAL") {
+          // Escaping leaves a number's sign and digits as they are.
+          const std::string& content = decimals(value);
+          text += content;
           text += "</" + name + ">";
           // Where the tax breakdown would follow, a document that hides its tax shows
           // 0, as it does for the tax amounts themselves.
@@ -221,48 +245,66 @@ void BasketXmlWriter::ConvertLinesToXML(const RecordsetPtr& header, const Record
     header_ = header;
     text += "<OrderLines>";
     if (!lines->empty()) {
-      // What each column becomes, worked out once for all lines.
+      // What each column becomes, worked out once for all lines. Between two values the text
+      // is fixed (a closing and an opening tag), so it is written in one piece.
       enum class Content { AsTyped, Decimals, TaxDecimals };
       struct Column {
-        std::string open, close;
+        std::string lead;   // the previous column's closing tag, unless an address followed it, and this one's opening tag
+        std::string close;  // before an address only
         int32_t type;
         Content content;
         bool address;
       };
       std::vector<Column> columns;
+      std::string pendingClose;
       for (int i = 0; i < lines->columnCount(); ++i) {
         const std::string& name = lines->columnInfo(i).name;
         const std::string element = name == "DISCOUNTAMOUNT" ? "LINEDISCOUNTAMOUNT" : name;
-        Column c{"<" + element + ">", "</" + element + ">", lines->columnInfo(i).type, Content::AsTyped,
+        Column c{pendingClose + "<" + element + ">", {}, lines->columnInfo(i).type, Content::AsTyped,
                  name == "ADDRESSID"};
-        if (name == "LINETEXT") c.open = "<" + name + " label='" + caption("SLBSA3564") + "'>";
+        if (name == "LINETEXT") c.lead = pendingClose + "<" + name + " label='" + caption("SLBSA3564") + "'>";
         if (isOneOf(name, {"PRODUCTPRICE", "LINEAMOUNT", "FREIGHTAMOUNT", "LINEDISCOUNTAMOUNT", "ORDERDISCOUNTAMOUNT",
                            "DISCOUNTPERC", "DISCOUNTAMOUNT"}))
           c.content = Content::Decimals;
         else if (name == "TAXAMOUNT" || name == "FREIGHTTAXAMOUNT")
           c.content = Content::TaxDecimals;
+        pendingClose = "</" + element + ">";
+        if (c.address) c.close = std::exchange(pendingClose, std::string());
         columns.push_back(std::move(c));
       }
+      const std::string lineEnd = pendingClose + "</OrderLine>";
+      std::optional<Variant> orderAddress;  // read when a line has no address of its own
+      std::unordered_map<int32_t, const std::string*> lineAddresses;  // as rendered for the lines
       for (lines->MoveFirst(); !lines->eof(); lines->MoveNext()) {
         text += "<OrderLine>";
         for (size_t i = 0; i < columns.size(); ++i) {
           const Column& c = columns[i];
           const Variant& value = lines->valueAt(static_cast<int>(i));
-          text += c.open;
+          text += c.lead;
           if (!value.isNull()) {
-            if (c.content == Content::Decimals) appendXMLText(text, decimals(value));
-            else if (c.content == Content::TaxDecimals) appendXMLText(text, showTax_ ? decimals(value) : "0");
-            else appendXMLText(text, baseText(value, c.type));
+            if (c.content == Content::Decimals) text += decimals(value);
+            else if (c.content == Content::TaxDecimals) text += showTax_ ? decimals(value) : "0";
+            else appendBaseText(value, c.type);
           }
-          text += c.close;
           if (c.address) {
+            text += c.close;
             // A line without an address of its own is shipped to the order's shipping
             // address, so that is the address its form shows.
-            const Variant address = value.isNull() ? header->value("SHIPPINGADDRESSID") : value;
-            if (!address.isNull()) ConvertAddressToXML("SHIPPING", address.toLong());
+            if (value.isNull() && !orderAddress) orderAddress = header->value("SHIPPINGADDRESSID");
+            const Variant& address = value.isNull() ? *orderAddress : value;
+            if (!address.isNull()) {
+              // Lines share an address or two: each is rendered once and then copied.
+              const int32_t id = address.toLong();
+              if (const auto known = lineAddresses.find(id); known != lineAddresses.end()) {
+                text += *known->second;
+              } else {
+                ConvertAddressToXML("SHIPPING", id);
+                lineAddresses.emplace(id, &renderedAddresses_.at({"SHIPPING", id}));
+              }
+            }
           }
         }
-        text += "</OrderLine>";
+        text += lineEnd;
       }
     }
     text += "</OrderLines>";
@@ -378,7 +420,7 @@ std::string Basket::ConvertToXML(const Variant& iBasket, const Variant& ioMessag
     const RecordsetPtr header = documentHeader(document);
     const RecordsetPtr lines = documentLines(document);
 
-    BasketXmlWriter writer(ioMessageManager.toObject(), iUserLocale, showTaxOf(header));
+    BasketXmlWriter writer(ioMessageManager.toObject(), iUserLocale, showTaxOf(header), lines->RecordCount());
     writer.text.reserve(8192 + 3072 * static_cast<size_t>(std::max(0, lines->RecordCount())));
     writer.text = "<?xml version=\"1.0\"?><Order><DocumentTypeID>WebOrder</DocumentTypeID>";
     writer.ConvertHeaderToXML(header, lines);

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/data/connection.h"
 #include "platform/error.h"
@@ -58,18 +59,20 @@ std::string ConnectionErrorsText(const platform::data::ConnectionPtr& connection
 // Raises a new error of the tier's own (a MerxaError number) from `source`.
 [[noreturn]] void raiseMerxa(int32_t number, const std::string& source, const std::string& description);
 
+// The routine's name is only made into text when it fails: routines called hundreds of times
+// per document pay nothing for it.
 template <class Body>
-auto guarded(const std::string& method, Body&& body) -> decltype(body()) {
+auto guarded(std::string_view method, Body&& body) -> decltype(body()) {
   try {
     return body();
   } catch (...) {
-    RaiseError(method);
+    RaiseError(std::string(method));
     throw;  // not reached: an error is always current here
   }
 }
 
 template <class Body, class Info>
-auto guarded(const std::string& method, Body&& body, Info&& info) -> decltype(body()) {
+auto guarded(std::string_view method, Body&& body, Info&& info) -> decltype(body()) {
   try {
     return body();
   } catch (...) {
@@ -79,7 +82,7 @@ auto guarded(const std::string& method, Body&& body, Info&& info) -> decltype(bo
     } catch (...) {
       details = Variant::missing();
     }
-    RaiseError(method, details);
+    RaiseError(std::string(method), details);
     throw;
   }
 }

@@ -1,6 +1,8 @@
 #include "common/formatting.h"
 
 #include <cctype>
+#include <cstdint>
+#include <cstring>
 
 #include "common/encoding.h"
 #include "common/error_handling.h"
@@ -57,9 +59,41 @@ std::string Sls_ReplaceForbiddenXMLTokens(const Variant& value) {
       [&] { return "failed with '" + value.toString() + "'"; });
 }
 
+namespace {
+
+// Whether any byte of the word is `c`.
+constexpr bool holdsByte(uint64_t word, unsigned char c) {
+  constexpr uint64_t ones = 0x0101010101010101ull;
+  const uint64_t v = word ^ (ones * c);
+  return ((v - ones) & ~v & (ones << 7)) != 0;
+}
+
+// The position of the first "&", "<" or ">" in `text`, or its size when it holds none: most
+// texts hold none, and are read eight bytes at a time.
+size_t firstForbidden(std::string_view text) {
+  const auto holdsForbidden = [](uint64_t word) {
+    return holdsByte(word, '&') || holdsByte(word, '<') || holdsByte(word, '>');
+  };
+  size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    uint64_t word;
+    std::memcpy(&word, text.data() + i, 8);
+    if (holdsForbidden(word)) break;
+  }
+  if (i < text.size() && i + 8 > text.size()) {  // the last few bytes, padded with zeros
+    uint64_t word = 0;
+    std::memcpy(&word, text.data() + i, text.size() - i);
+    if (!holdsForbidden(word)) return text.size();
+  }
+  while (i < text.size() && text[i] != '&' && text[i] != '<' && text[i] != '>') ++i;
+  return i;
+}
+
+}  // namespace
+
 void appendXMLText(std::string& out, std::string_view text) {
   size_t plain = 0;  // start of the run not yet copied
-  for (size_t i = 0; i < text.size(); ++i) {
+  for (size_t i = firstForbidden(text); i < text.size(); ++i) {
     const char* entity = text[i] == '&' ? "&amp;" : text[i] == '<' ? "&lt;" : text[i] == '>' ? "&gt;" : nullptr;
     if (!entity) continue;
     out.append(text, plain, i - plain).append(entity);
@@ -142,13 +176,24 @@ const std::string& DocumentCaptions::operator()(const char* code) {
 }
 
 Variant DocumentCaptions::raw(const char* code) const {
-  return manager_->call("GetMessage", {Variant(code), Variant(locale_)});
+  if (!getMessage_) getMessage_.emplace(manager_, "GetMessage");
+  platform::Args args{Variant(code), Variant(locale_)};
+  return (*getMessage_)(args);
 }
 
 std::string FormatPriceDecimals(const Variant& value, int16_t localeId, const ObjectPtr& dataFunctions) {
+  return PriceDecimals(dataFunctions, localeId)(value);
+}
+
+PriceDecimals::PriceDecimals(ObjectPtr dataFunctions, int16_t localeId)
+    : dataFunctions_(std::move(dataFunctions)), args_{Variant(0.0), Variant::integer(localeId)} {}
+
+std::string PriceDecimals::operator()(const Variant& value) {
   return guarded("Basket.FormatPriceDecimals", [&] {
     if (value.isNull() || value.isEmpty()) return std::string();
-    return dataFunctions->call("FormatNumber", {Variant(value.toDouble()), Variant::integer(localeId)}).toString();
+    if (!formatNumber_) formatNumber_.emplace(dataFunctions_, "FormatNumber");
+    args_[0] = Variant(value.toDouble());
+    return (*formatNumber_)(args_).toString();
   });
 }
 

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -50,6 +51,7 @@ class DocumentCaptions {
  private:
   ObjectPtr manager_;
   std::string locale_;
+  mutable std::optional<platform::BoundMember> getMessage_;  // bound on the first caption
   std::map<const char*, std::string> captions_;
 };
 
@@ -71,6 +73,19 @@ std::string Sls_FormatPrice(const Variant& value, bool euroPrefix, int32_t local
 
 // The number with the locale's separators and decimals; "" for Null and Empty.
 std::string FormatPriceDecimals(const Variant& value, int16_t localeId, const ObjectPtr& dataFunctions);
+
+// FormatPriceDecimals for the many numbers of one document in one locale: the component's
+// member is looked up on the first number and then called with one argument list.
+class PriceDecimals {
+ public:
+  PriceDecimals(ObjectPtr dataFunctions, int16_t localeId);
+  std::string operator()(const Variant& value);
+
+ private:
+  ObjectPtr dataFunctions_;
+  std::optional<platform::BoundMember> formatNumber_;
+  platform::Args args_;
+};
 
 // The symbol of a currency: the euro sign for euro currencies and currencies without a
 // locale, otherwise the symbol of the currency's locale.

@@ -15,6 +15,8 @@
 #include <memory>
 #include <optional>
 #include <system_error>
+#include <unordered_map>
+#include <utility>
 
 namespace enterprise {
 
@@ -24,6 +26,7 @@ namespace {
 
 constexpr const char* kSource = "CorvoLibrary.DataFunctions";
 constexpr double kMillisPerDay = 86400000.0;
+constexpr size_t kKeptDates = 4096;  // per locale and thread
 
 [[noreturn]] void fail(const std::string& what, UErrorCode status) {
   platform::raiseError(kFormattingFailed, kSource, what + " (" + u_errorName(status) + ")");
@@ -129,43 +132,83 @@ class PlainDecimal {
 
   // Nothing when the value is beyond what the plain path writes.
   std::optional<std::string> format(double value) const {
-    // The shortest decimal form of the magnitude, then its digits in units of the last
-    // decimal kept, rounded half up on the first digit dropped.
-    char shortest[64];
-    const auto written =
-        std::to_chars(shortest, shortest + sizeof shortest, std::fabs(value), std::chars_format::fixed);
-    if (written.ec != std::errc()) return std::nullopt;  // a tiny value with very many zeros
-    const std::string_view text(shortest, static_cast<size_t>(written.ptr - shortest));
-    const size_t point = std::min(text.find('.'), text.size());
-    const std::string_view fraction = point < text.size() ? text.substr(point + 1) : std::string_view();
-    char units[80];
-    size_t n = 1;
-    units[0] = '0';  // room for a carry
-    for (size_t i = 0; i < point; ++i) units[n++] = text[i];
-    for (int32_t i = 0; i < decimals_; ++i) units[n++] = static_cast<size_t>(i) < fraction.size() ? fraction[i] : '0';
-    if (fraction.size() > static_cast<size_t>(decimals_) && fraction[decimals_] >= '5') {
-      size_t i = n;
-      while (units[i - 1] == '9') units[--i] = '0';
-      ++units[i - 1];
-    }
-    const size_t first = units[0] == '0' ? 1 : 0;
-    const int wholeDigits = static_cast<int>(n - first) - decimals_;
+    char units[80];  // the digits in units of the last decimal kept, at least one whole digit
+    size_t n = 0;
+    if (!roundedQuickly(std::fabs(value), units, n) && !roundedOnShortestForm(std::fabs(value), units, n))
+      return std::nullopt;
+    const int wholeDigits = static_cast<int>(n) - decimals_;
 
-    std::string out;
-    out.reserve(32);
-    if (std::signbit(value)) out += minus_;
     const bool grouped = wholeDigits >= primary_ + minimumGrouping_;
+    std::string out(minus_.size() + n + static_cast<size_t>(wholeDigits) * group_.size() + decimal_.size(), '\0');
+    char* at = out.data();
+    const auto put = [&at](const std::string& s) { at = std::copy(s.begin(), s.end(), at); };
+    if (std::signbit(value)) put(minus_);
     for (int i = 0; i < wholeDigits; ++i) {
       const int left = wholeDigits - i;  // digits from here to the decimal point
       if (grouped && i > 0 && (left == primary_ || (left > primary_ && (left - primary_) % secondary_ == 0)))
-        out += group_;
-      out += units[first + static_cast<size_t>(i)];
+        put(group_);
+      *at++ = units[i];
     }
-    if (decimals_ > 0) out.append(decimal_).append(units + first + wholeDigits, static_cast<size_t>(decimals_));
+    if (decimals_ > 0) {
+      put(decimal_);
+      at = std::copy(units + wholeDigits, units + n, at);
+    }
+    out.resize(static_cast<size_t>(at - out.data()));
     return out;
   }
 
  private:
+  // The rounding of the shortest decimal form of `magnitude`, read from the double itself
+  // where that form cannot decide otherwise: the value in units of the last decimal kept is
+  // far enough from a half that no decimal form within the double's precision rounds the
+  // other way. Amounts of a document (whole cents, mostly) all take this path.
+  bool roundedQuickly(double magnitude, char* units, size_t& n) const {
+    if (decimals_ > 6 || (magnitude != 0 && magnitude < 1e-6)) return false;
+    double scale = 1;
+    for (int32_t i = 0; i < decimals_; ++i) scale *= 10;
+    const double scaled = magnitude * scale;
+    if (!(scaled < 4e15)) return false;  // below 2^52, where a double's fraction is exact
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole;
+    if (std::fabs(fraction - 0.5) <= (scaled + 1) * 1e-13) return false;  // too close to a half
+    auto rounded = static_cast<uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+    char reversed[24];
+    size_t digits = 0;
+    do {
+      reversed[digits++] = static_cast<char>('0' + rounded % 10);
+      rounded /= 10;
+    } while (rounded != 0);
+    while (digits < static_cast<size_t>(decimals_) + 1) reversed[digits++] = '0';
+    for (n = 0; n < digits; ++n) units[n] = reversed[digits - 1 - n];
+    return true;
+  }
+
+  // The same on the shortest decimal form written out: its digits in units of the last
+  // decimal kept, rounded half up on the first digit dropped.
+  bool roundedOnShortestForm(double magnitude, char* units, size_t& n) const {
+    char shortest[64];
+    const auto written = std::to_chars(shortest, shortest + sizeof shortest, magnitude, std::chars_format::fixed);
+    if (written.ec != std::errc()) return false;  // a tiny value with very many zeros
+    const std::string_view text(shortest, static_cast<size_t>(written.ptr - shortest));
+    const size_t point = std::min(text.find('.'), text.size());
+    const std::string_view fraction = point < text.size() ? text.substr(point + 1) : std::string_view();
+    char padded[80];
+    size_t length = 1;
+    padded[0] = '0';  // room for a carry
+    for (size_t i = 0; i < point; ++i) padded[length++] = text[i];
+    for (int32_t i = 0; i < decimals_; ++i)
+      padded[length++] = static_cast<size_t>(i) < fraction.size() ? fraction[i] : '0';
+    if (fraction.size() > static_cast<size_t>(decimals_) && fraction[decimals_] >= '5') {
+      size_t i = length;
+      while (padded[i - 1] == '9') padded[--i] = '0';
+      ++padded[i - 1];
+    }
+    const size_t first = padded[0] == '0' ? 1 : 0;
+    n = length - first;
+    std::copy(padded + first, padded + length, units);
+    return true;
+  }
+
   static std::string symbol(UNumberFormat* icu, UNumberFormatSymbol which) {
     UChar buffer[16];
     UErrorCode status = U_ZERO_ERROR;
@@ -203,6 +246,10 @@ struct LocaleFormats {
   std::u16string currencyCode;  // ISO 4217, empty when the locale has no currency
   std::string symbol;
   DateFormat date, dateTime;
+  // The texts of the dates written so far, by ICU's value: documents repeat their dates (a
+  // basket's request dates, today), and ICU's date formatting is costly. Bounded, since a
+  // thread lives as long as the server.
+  std::unordered_map<UDate, std::string> dateTexts, dateTimeTexts;
   std::unique_ptr<DecimalFormat> number, currency;
   NumberFormat currencyWithSymbol;
 
@@ -227,8 +274,11 @@ struct LocaleFormats {
 // threads while in use; one set per thread needs no lock.
 LocaleFormats& formatsOf(int32_t localeId) {
   thread_local std::map<int32_t, std::unique_ptr<LocaleFormats>> cache;
+  thread_local std::pair<int32_t, LocaleFormats*> last{0, nullptr};  // a document asks for one locale
+  if (last.second && last.first == localeId) return *last.second;
   auto& slot = cache[localeId];
   if (!slot) slot = std::make_unique<LocaleFormats>(icuLocaleOf(localeId));
+  last = {localeId, slot.get()};
   return *slot;
 }
 
@@ -258,12 +308,15 @@ const platform::DispatchTable& DataFunctions::dispatch() const {
 std::string DataFunctions::DateTime(const Variant& value, int32_t localeId, const Variant& withTime) {
   const UDate date = udateOf(value.toDate());
   LocaleFormats& f = formatsOf(localeId);
-  if (!withTime.isMissing() && withTime.toBool()) {
-    if (!f.dateTime) f.dateTime = openDateFormat(f.name, u"yMdjms");
-    return formatDate(f.dateTime.get(), date);
-  }
-  if (!f.date) f.date = openDateFormat(f.name, u"yMd");
-  return formatDate(f.date.get(), date);
+  const bool timeOfDay = !withTime.isMissing() && withTime.toBool();
+  DateFormat& format = timeOfDay ? f.dateTime : f.date;
+  std::unordered_map<UDate, std::string>& texts = timeOfDay ? f.dateTimeTexts : f.dateTexts;
+  if (const auto known = texts.find(date); known != texts.end()) return known->second;
+  if (!format) format = openDateFormat(f.name, timeOfDay ? u"yMdjms" : u"yMd");
+  std::string text = formatDate(format.get(), date);
+  if (texts.size() >= kKeptDates) texts.clear();
+  texts.emplace(date, text);
+  return text;
 }
 
 std::string DataFunctions::FormatNumber(double value, int32_t localeId) {

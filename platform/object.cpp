@@ -2,9 +2,57 @@
 
 namespace platform {
 
+namespace {
+
+constexpr char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// The checks and binding of one call of a known member (null: unknown).
+Variant invokeMember(Object& object, const Member* m, CallKind kind, Args& args) {
+  if (!m) raiseVb(vb::MemberNotFound, object.typeName());
+  const bool isPut = kind == CallKind::PropertyPut || kind == CallKind::PropertyPutRef;
+  if (isPut) {
+    if (!m->put) {
+      // A put on a default-valued object: obj(index) = v goes to the default member.
+      raiseVb(vb::MemberNotFound, object.typeName());
+    }
+    if (args.size() != m->putArgs) raiseVb(vb::WrongArgumentCount, object.typeName());
+    m->put(object, args);
+    return Variant();
+  }
+  if (!m->call) raiseVb(vb::MemberNotFound, object.typeName());
+  if (args.size() > m->maxArgs) raiseVb(vb::WrongArgumentCount, object.typeName());
+  const size_t given = args.size();
+  for (size_t i = 0; i < given && i < m->minArgs; ++i)
+    if (args[i].isMissing()) raiseVb(vb::ArgumentNotOptional, object.typeName());
+  if (given < m->minArgs) raiseVb(vb::ArgumentNotOptional, object.typeName());
+  if (given == m->maxArgs) return m->call(object, args);
+  args.resize(m->maxArgs, Variant::missing());
+  struct Trim {  // the caller's list keeps its own length, whatever happens
+    Args& a;
+    size_t n;
+    ~Trim() { a.resize(n); }
+  } trim{args, given};
+  return m->call(object, args);
+}
+
+}  // namespace
+
+size_t DispatchTable::NameHash::operator()(std::string_view name) const noexcept {
+  size_t hash = 14695981039346656037ull;  // FNV-1a
+  for (char c : name) hash = (hash ^ static_cast<unsigned char>(upperAscii(c))) * 1099511628211ull;
+  return hash;
+}
+
+bool DispatchTable::NameEqual::operator()(std::string_view a, std::string_view b) const noexcept {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (upperAscii(a[i]) != upperAscii(b[i])) return false;
+  return true;
+}
+
 const Member* DispatchTable::find(std::string_view name) const {
   if (name.empty()) return defaultMember();
-  auto it = index_.find(upperCase(name));
+  auto it = index_.find(name);
   return it == index_.end() ? nullptr : &members_[it->second];
 }
 
@@ -14,10 +62,9 @@ const Member* DispatchTable::defaultMember() const {
 }
 
 Member& DispatchTable::add(std::string name) {
-  const std::string key = upperCase(name);
-  auto it = index_.find(key);
+  auto it = index_.find(std::string_view(name));
   if (it != index_.end()) return members_[it->second];
-  index_.emplace(key, members_.size());
+  index_.emplace(name, members_.size());
   Member m;
   m.name = std::move(name);
   members_.push_back(std::move(m));
@@ -52,32 +99,16 @@ std::shared_ptr<Object> queryInterface(const std::shared_ptr<Object>& object, st
 }
 
 Variant Object::invoke(std::string_view name, CallKind kind, Args& args) {
-  const Member* m = dispatch().find(name);
-  if (!m) raiseVb(vb::MemberNotFound, typeName());
-  const bool isPut = kind == CallKind::PropertyPut || kind == CallKind::PropertyPutRef;
-  if (isPut) {
-    if (!m->put) {
-      // A put on a default-valued object: obj(index) = v goes to the default member.
-      raiseVb(vb::MemberNotFound, typeName());
-    }
-    if (args.size() != m->putArgs) raiseVb(vb::WrongArgumentCount, typeName());
-    m->put(*this, args);
-    return Variant();
-  }
-  if (!m->call) raiseVb(vb::MemberNotFound, typeName());
-  if (args.size() > m->maxArgs) raiseVb(vb::WrongArgumentCount, typeName());
-  const size_t given = args.size();
-  for (size_t i = 0; i < given && i < m->minArgs; ++i)
-    if (args[i].isMissing()) raiseVb(vb::ArgumentNotOptional, typeName());
-  if (given < m->minArgs) raiseVb(vb::ArgumentNotOptional, typeName());
-  args.resize(m->maxArgs, Variant::missing());
-  struct Trim {  // the caller's list keeps its own length, whatever happens
-    Args& a;
-    size_t n;
-    ~Trim() { a.resize(n); }
-  } trim{args, given};
-  return m->call(*this, args);
+  return invokeMember(*this, dispatch().find(name), kind, args);
 }
+
+BoundMember::BoundMember(ObjectPtr object, std::string_view name) : object_(std::move(object)) {
+  if (!object_) raiseVb(vb::ObjectNotSet);
+  member_ = object_->dispatch().find(name);
+  if (!member_ || !member_->call) raiseVb(vb::MemberNotFound, object_->typeName());
+}
+
+Variant BoundMember::operator()(Args& args) const { return invokeMember(*object_, member_, CallKind::Call, args); }
 
 Variant Object::call(std::string_view name, Args args) { return invoke(name, CallKind::Call, args); }
 

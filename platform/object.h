@@ -102,9 +102,36 @@ class DispatchTable {
 
  private:
   std::string className_;
+  // Names compared without regard to ASCII letter case, so that a lookup needs no copy of
+  // the name it is given.
+  struct NameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view name) const noexcept;
+  };
+  struct NameEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const noexcept;
+  };
+
   std::vector<Member> members_;
-  std::unordered_map<std::string, size_t> index_;  // upper-cased name -> position
+  std::unordered_map<std::string, size_t, NameHash, NameEqual> index_;  // name -> position
   std::string default_;
+};
+
+// One member of an object, looked up once and then called many times, as a late-bound client
+// keeps a member's id. Each call is checked and converted as Object::invoke does it; only the
+// lookup by name is saved. An unknown member fails with 438 when the member is bound.
+class BoundMember {
+ public:
+  BoundMember(ObjectPtr object, std::string_view name);
+
+  // Method call or property get; `args` as for Object::invoke.
+  Variant operator()(Args& args) const;
+  const ObjectPtr& object() const { return object_; }
+
+ private:
+  ObjectPtr object_;
+  const Member* member_;
 };
 
 template <class T>
@@ -131,7 +158,10 @@ T fromVariant(const Variant& v) {
   else if constexpr (std::is_same_v<T, bool>) return v.toBool();
   else if constexpr (std::is_same_v<T, uint8_t>) return v.toByte();
   else if constexpr (std::is_same_v<T, int16_t>) return v.toInteger();
-  else if constexpr (std::is_same_v<T, int32_t>) return v.toLong();
+  else if constexpr (std::is_same_v<T, int32_t>) {
+    if (v.type() == VarType::Integer) return v.toInteger();  // widened as it stands, without rounding
+    return v.toLong();
+  }
   else if constexpr (std::is_same_v<T, double>) return v.toDouble();
   else if constexpr (std::is_same_v<T, Currency>) return v.toCurrency();
   else if constexpr (std::is_same_v<T, Date>) return v.toDate();

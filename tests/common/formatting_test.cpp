@@ -33,6 +33,30 @@ TEST(SlsReplaceForbiddenXMLTokens, EscapesAmpersandFirstAndLeavesQuotes) {
   for (const Case& c : cases) EXPECT_EQ(merxa::Sls_ReplaceForbiddenXMLTokens(c.value), c.expected);
 }
 
+// Texts are scanned eight bytes at a time: each character to escape must be found at every
+// position of a word and in the few bytes after the last whole word.
+TEST(AppendXMLText, FindsEveryCharacterToEscapeWhereverItStands) {
+  for (size_t length = 0; length <= 19; ++length) {
+    for (size_t at = 0; at < length; ++at) {
+      for (char special : {'&', '<', '>'}) {
+        std::string text(length, 'x');
+        text[at] = special;
+        std::string expected = text.substr(0, at) + (special == '&' ? "&amp;" : special == '<' ? "&lt;" : "&gt;") +
+                               text.substr(at + 1);
+        std::string out = "kept:";
+        merxa::appendXMLText(out, text);
+        ASSERT_EQ(out, "kept:" + expected) << length << " " << at;
+      }
+    }
+    std::string out;
+    merxa::appendXMLText(out, std::string(length, 'y'));
+    EXPECT_EQ(out, std::string(length, 'y'));
+  }
+  std::string out;
+  merxa::appendXMLText(out, std::string_view());
+  EXPECT_EQ(out, "");
+}
+
 TEST(SlsXMLCaption, KeepsReferencesAndEscapesWhatWouldBreakTheDocument) {
   struct Case {
     const char* caption;

@@ -5,6 +5,7 @@
 #include <unicode/unum.h>
 #include <unicode/ustring.h>
 
+#include <cmath>
 #include <random>
 #include <string>
 
@@ -53,6 +54,38 @@ TEST(DataFunctions, NumbersAreWrittenAsICUWritesThemInEveryLocale) {
                         1e-300, -4.9e-324})
       EXPECT_EQ(df.FormatNumber(edge, locale), icuWrites(locale, edge, 2)) << locale << " " << edge;
   }
+}
+
+// Amounts of whole cents, and values a few units of the last place beside a half, where the
+// rounding must be decided on the value's shortest decimal form.
+TEST(DataFunctions, AmountsAndNearHalvesAreRoundedAsICURoundsThem) {
+  std::mt19937_64 random(20261209);
+  std::uniform_int_distribution<int64_t> cents(-100000000000, 100000000000);
+  enterprise::DataFunctions df;
+  for (int32_t locale : {1033, 1031, 1036, 16393, 1025, 1041}) {
+    for (int i = 0; i < 800; ++i) {
+      const double amount = static_cast<double>(cents(random) / (i % 2 ? 1 : 10000)) / 100;
+      ASSERT_EQ(df.FormatNumber(amount, locale), icuWrites(locale, amount, 2)) << locale << " " << amount;
+      const double half = (static_cast<double>(cents(random) % 1000000) + 0.5) / 100;  // x.xx5
+      for (double near : {half, std::nextafter(half, 0.0), std::nextafter(half, 1e300),
+                          std::nextafter(std::nextafter(half, 0.0), 0.0)})
+        ASSERT_EQ(df.FormatNumber(near, locale), icuWrites(locale, near, 2)) << locale << " " << near;
+    }
+  }
+  for (int i = 0; i < 500; ++i) {  // a currency without decimals: halves of a unit
+    const double yen = static_cast<double>(cents(random) % 10000000) / 2;
+    ASSERT_EQ(df.FormatCurrency(yen, 1041, 8), icuWrites(1041, yen, 0)) << yen;
+  }
+}
+
+TEST(DataFunctions, DatesWrittenAgainAreWrittenTheSame) {
+  enterprise::DataFunctions df;
+  const Variant date(platform::Date::fromParts(2026, 12, 24, 0, 0, 0));
+  const std::string first = df.DateTime(date, 1031, Variant::missing());
+  EXPECT_EQ(first, "24.12.2026");
+  EXPECT_EQ(df.DateTime(date, 1031, Variant::missing()), first);
+  EXPECT_EQ(df.DateTime(date, 1033, Variant::missing()), "12/24/2026");  // by locale
+  EXPECT_NE(df.DateTime(date, 1031, Variant(true)), first);               // and with the time apart
 }
 
 TEST(DataFunctions, AmountsWithoutSymbolHaveTheCurrencysDecimals) {
