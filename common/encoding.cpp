@@ -9,24 +9,24 @@ namespace merxa {
 
 namespace {
 
-// The thread's encoder, made on first use, and its members as looked up by name once, the way
-// a caller binds a late-bound name to its member before calling it many times. It is created
+// The thread's encoder, made on first use, and its members bound by name once, the way a
+// caller binds a late-bound name to its member before calling it many times. It is created
 // directly, not through the object context: it holds no state and joins no transaction.
 struct Encoder {
   platform::ObjectPtr object;
-  std::unordered_map<const char*, const platform::Member*> members;  // by operation name literal
+  std::unordered_map<const char*, platform::BoundMember> members;  // by operation name literal
 };
 thread_local Encoder encoder;
 
 std::string encode(const char* operation, Variant value) {
   if (!encoder.object) encoder.object = platform::createObject("Corvane.SqlEncoder");
-  const platform::Member*& member = encoder.members[operation];
-  if (!member) member = encoder.object->dispatch().find(operation);
-  if (!member || !member->call) platform::raiseVb(platform::vb::MemberNotFound, encoder.object->typeName());
+  auto member = encoder.members.find(operation);
+  if (member == encoder.members.end())
+    member = encoder.members.try_emplace(operation, encoder.object, operation).first;
   // One argument list per thread, so that a literal costs no allocation of its own.
   thread_local platform::Args args(1);
   args[0] = std::move(value);
-  Variant literal = member->call(*encoder.object, args);
+  Variant literal = member->second(args);
   args[0] = Variant();
   return std::move(literal).toString();
 }

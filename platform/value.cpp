@@ -315,23 +315,17 @@ Variant& Variant::operator=(const Variant& other) {
 }
 
 Variant& Variant::operator=(Variant&& other) noexcept {
-  if (this != &other && !object_ && !array_) {
-    // Nothing of this value can hold `other`: it is taken over in place.
-    type_ = other.type_;
-    num_ = other.num_;
-    string_ = std::move(other.string_);
-    object_ = std::move(other.object_);
-    array_ = std::move(other.array_);
-    other.type_ = VarType::Empty;
-  } else if (this != &other) {
-    Variant keep(std::move(*this));  // released after the move, in case other lives inside
-    type_ = other.type_;
-    num_ = other.num_;
-    string_ = std::move(other.string_);
-    object_ = std::move(other.object_);
-    array_ = std::move(other.array_);
-    other.type_ = VarType::Empty;
-  }
+  if (this == &other) return *this;
+  // A value holding an object or an array may hold `other` inside it: it is released only
+  // after the move. Any other value is taken over in place.
+  Variant keep;
+  if (object_ || array_) keep = Variant(std::move(*this));
+  type_ = other.type_;
+  num_ = other.num_;
+  string_ = std::move(other.string_);
+  object_ = std::move(other.object_);
+  array_ = std::move(other.array_);
+  other.type_ = VarType::Empty;
   return *this;
 }
 
