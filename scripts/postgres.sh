@@ -8,7 +8,8 @@
 #   status  prints the connection string when the cluster runs, fails otherwise
 #
 # MERXA_PG_DIR  folder of the cluster (default ${TMPDIR:-/tmp}/merxa-postgres)
-# MERXA_PG_PORT port to listen on (default 55432, or the next free one)
+# MERXA_PG_PORT port to listen on (default 15432, or the next free one). The default lies below
+#               the kernel's range of ephemeral ports, so that no outgoing connection holds it.
 #
 # Run as root, the server runs as the "postgres" user, since it refuses to run as root. The
 # cluster trades durability for speed (no fsync): it is meant for tests, not for keeping data.
@@ -60,14 +61,27 @@ start() {
     return
   fi
   [ -f "$data/PG_VERSION" ] || create_cluster
-  local port=${MERXA_PG_PORT:-55432}
-  if [ -z "${MERXA_PG_PORT:-}" ]; then
-    while ! port_free "$port"; do port=$((port + 1)); done
-  fi
-  as_owner sh -c "echo $port > '$dir/port'"
-  as_owner "$bin/pg_ctl" -D "$data" -l "$dir/server.log" -w -t 60 \
-    -o "-c listen_addresses=127.0.0.1 -c port=$port -c unix_socket_directories='$dir' -c fsync=off -c synchronous_commit=off -c full_page_writes=off" \
-    start >/dev/null
+  local port=${MERXA_PG_PORT:-15432} tries=20
+  while :; do
+    if [ -z "${MERXA_PG_PORT:-}" ]; then
+      while ! port_free "$port"; do port=$((port + 1)); done
+    fi
+    as_owner sh -c "echo $port > '$dir/port'"
+    if as_owner "$bin/pg_ctl" -D "$data" -l "$dir/server.log" -w -t 60 \
+      -o "-c listen_addresses=127.0.0.1 -c port=$port -c unix_socket_directories='$dir' -c fsync=off -c synchronous_commit=off -c full_page_writes=off" \
+      start >/dev/null; then
+      break
+    fi
+    # A port nobody listens on may still be bound by a connection; then the next one is tried.
+    tries=$((tries - 1))
+    if [ -n "${MERXA_PG_PORT:-}" ] || [ "$tries" -eq 0 ] ||
+      ! tail -n 20 "$dir/server.log" | grep -q "could not create any TCP/IP sockets"; then
+      echo "postgres.sh: the server did not start; see $dir/server.log" >&2
+      tail -n 20 "$dir/server.log" >&2
+      exit 1
+    fi
+    port=$((port + 1))
+  done
   if ! psql_admin -tA -c "SELECT 1 FROM pg_roles WHERE rolname = 'merxa'" | grep -q 1; then
     psql_admin -c "CREATE ROLE merxa LOGIN PASSWORD '$(cat "$dir/password")'"
     psql_admin -c "CREATE DATABASE merxa OWNER merxa"
