@@ -256,41 +256,31 @@ const Variant& SafeArray::at(int32_t index) const {
 
 // ---- construction ------------------------------------------------------------------------
 
-Variant::Variant(bool v) : type_(VarType::Boolean) { num_.b = v; }
-Variant::Variant(int v) : type_(VarType::Long) { num_.i32 = v; }
-Variant::Variant(double v) : type_(VarType::Double) { num_.d = v; }
-Variant::Variant(Currency v) : type_(VarType::Currency) { num_.i64 = v.scaled; }
-Variant::Variant(Date v) : type_(VarType::Date) { num_.d = v.serial; }
-Variant::Variant(std::string v) : type_(VarType::String), string_(std::move(v)) {}
-Variant::Variant(std::string_view v) : Variant(std::string(v)) {}
-Variant::Variant(const char* v) : Variant(std::string(v ? v : "")) {}
-Variant::Variant(ObjectPtr v) : type_(VarType::Object), object_(std::move(v)) {}
-Variant::Variant(SafeArray v) : type_(VarType::Array), array_(std::make_unique<SafeArray>(std::move(v))) {}
-
-Variant Variant::null() {
-  Variant v;
-  v.type_ = VarType::Null;
-  return v;
+Variant::Variant(const char* v) : Variant(std::string_view(v ? v : "")) {}
+Variant::Variant(ObjectPtr v) : type_(VarType::Object) { new (&held_.object) ObjectPtr(std::move(v)); }
+Variant::Variant(SafeArray v) {
+  held_.array = new SafeArray(std::move(v));
+  type_ = VarType::Array;
 }
 
 Variant Variant::missing() {
   Variant v;
   v.type_ = VarType::Error;
-  v.num_.i32 = static_cast<int32_t>(0x80020004);  // DISP_E_PARAMNOTFOUND
+  v.held_.num.i32 = static_cast<int32_t>(0x80020004);  // DISP_E_PARAMNOTFOUND
   return v;
 }
 
 Variant Variant::byte(uint8_t b) {
   Variant v;
   v.type_ = VarType::Byte;
-  v.num_.u8 = b;
+  v.held_.num.u8 = b;
   return v;
 }
 
 Variant Variant::integer(int16_t i) {
   Variant v;
   v.type_ = VarType::Integer;
-  v.num_.i16 = i;
+  v.held_.num.i16 = i;
   return v;
 }
 
@@ -299,12 +289,6 @@ Variant Variant::array(std::vector<Variant> items, int32_t lowerBound) {
 }
 
 Variant::Variant(const Variant& other) { copyFrom(other); }
-
-Variant::Variant(Variant&& other) noexcept
-    : type_(other.type_), num_(other.num_), string_(std::move(other.string_)),
-      object_(std::move(other.object_)), array_(std::move(other.array_)) {
-  other.type_ = VarType::Empty;
-}
 
 Variant& Variant::operator=(const Variant& other) {
   if (this != &other) {
@@ -316,32 +300,70 @@ Variant& Variant::operator=(const Variant& other) {
 
 Variant& Variant::operator=(Variant&& other) noexcept {
   if (this == &other) return *this;
-  // A value holding an object or an array may hold `other` inside it: it is released only
-  // after the move. Any other value is taken over in place.
-  Variant keep;
-  if (object_ || array_) keep = Variant(std::move(*this));
-  type_ = other.type_;
-  num_ = other.num_;
-  string_ = std::move(other.string_);
-  object_ = std::move(other.object_);
-  array_ = std::move(other.array_);
-  other.type_ = VarType::Empty;
+  if (type_ == VarType::String) {
+    if (other.type_ == VarType::String) {  // the text takes the other over in its own buffer
+      held_.text = std::move(other.held_.text);
+      other.release();
+      return *this;
+    }
+    release();  // a text cannot hold `other`
+  } else if (type_ == VarType::Object || type_ == VarType::Array) {
+    // An object or an array may hold `other` inside it: it is released only after the move.
+    const Variant keep(std::move(*this));
+    takeFrom(other);
+    return *this;
+  }
+  takeFrom(other);
   return *this;
 }
 
-void Variant::reset() noexcept {
+void Variant::release() noexcept {
+  switch (type_) {
+    case VarType::String: held_.text.~basic_string(); break;
+    case VarType::Object: held_.object.~shared_ptr(); break;
+    case VarType::Array: delete held_.array; break;
+    default: break;
+  }
   type_ = VarType::Empty;
-  string_ = std::string();
-  object_.reset();
-  array_.reset();
+  held_.num = Number{};
 }
 
 void Variant::copyFrom(const Variant& other) {
+  switch (other.type_) {
+    case VarType::String: new (&held_.text) std::string(other.held_.text); break;
+    case VarType::Object: new (&held_.object) ObjectPtr(other.held_.object); break;
+    case VarType::Array: held_.array = new SafeArray(*other.held_.array); break;
+    default: held_.num = other.held_.num;
+  }
+  type_ = other.type_;  // only once the value is whole
+}
+
+void Variant::takeFrom(Variant& other) noexcept {
+  switch (other.type_) {
+    case VarType::String:
+      new (&held_.text) std::string(std::move(other.held_.text));
+      other.held_.text.~basic_string();
+      break;
+    case VarType::Object:
+      new (&held_.object) ObjectPtr(std::move(other.held_.object));
+      other.held_.object.~shared_ptr();
+      break;
+    case VarType::Array: held_.array = other.held_.array; break;
+    default: held_.num = other.held_.num;
+  }
   type_ = other.type_;
-  num_ = other.num_;
-  if (other.type_ == VarType::String) string_ = other.string_;
-  object_ = other.object_;
-  if (other.array_) array_ = std::make_unique<SafeArray>(*other.array_);
+  other.type_ = VarType::Empty;
+  other.held_.num = Number{};
+}
+
+const std::string& Variant::noText() {
+  static const std::string empty;
+  return empty;
+}
+
+const ObjectPtr& Variant::noObject() {
+  static const ObjectPtr none;
+  return none;
 }
 
 bool Variant::isNumber() const {
@@ -361,13 +383,13 @@ bool Variant::toBool() const {
   switch (type_) {
     case VarType::Empty: return false;
     case VarType::Null: raiseVb(vb::InvalidUseOfNull);
-    case VarType::Boolean: return num_.b;
+    case VarType::Boolean: return held_.num.b;
     case VarType::String: {
-      const std::string t = upperCase(stripBlanks(string_));
+      const std::string t = upperCase(stripBlanks(held_.text));
       if (t == "TRUE") return true;
       if (t == "FALSE") return false;
       double d;
-      if (parseNumberText(string_, d)) return d != 0;
+      if (parseNumberText(held_.text, d)) return d != 0;
       raiseVb(vb::TypeMismatch);
     }
     case VarType::Object:
@@ -378,20 +400,20 @@ bool Variant::toBool() const {
 }
 
 uint8_t Variant::toByte() const {
-  if (type_ == VarType::Boolean) return num_.b ? 255 : 0;  // True is all bits set
+  if (type_ == VarType::Boolean) return held_.num.b ? 255 : 0;  // True is all bits set
   return static_cast<uint8_t>(toWhole(numericValue(*this), 0, 255));
 }
 
 int16_t Variant::toInteger() const {
-  if (type_ == VarType::Integer) return num_.i16;
+  if (type_ == VarType::Integer) return held_.num.i16;
   return static_cast<int16_t>(toWhole(numericValue(*this), -32768, 32767));
 }
 
 int32_t Variant::toLong() const {
-  if (type_ == VarType::Long) return num_.i32;
+  if (type_ == VarType::Long) return held_.num.i32;
   if (type_ == VarType::Currency) {
     // Whole-number rounding of a scaled integer, exact without going through a double.
-    int64_t q = num_.i64 / 10000, r = num_.i64 % 10000;
+    int64_t q = held_.num.i64 / 10000, r = held_.num.i64 % 10000;
     if (r > 5000 || (r == 5000 && (q & 1))) ++q;
     if (r < -5000 || (r == -5000 && (q & 1))) --q;
     if (q < INT32_MIN || q > INT32_MAX) raiseVb(vb::Overflow);
@@ -404,20 +426,20 @@ double Variant::toDouble() const {
   switch (type_) {
     case VarType::Empty: return 0;
     case VarType::Null: raiseVb(vb::InvalidUseOfNull);
-    case VarType::Boolean: return num_.b ? -1 : 0;
-    case VarType::Byte: return num_.u8;
-    case VarType::Integer: return num_.i16;
-    case VarType::Long: return num_.i32;
+    case VarType::Boolean: return held_.num.b ? -1 : 0;
+    case VarType::Byte: return held_.num.u8;
+    case VarType::Integer: return held_.num.i16;
+    case VarType::Long: return held_.num.i32;
     case VarType::Double:
       // The platform's Doubles are always finite; one made otherwise (by arithmetic out of
       // range) is an overflow wherever it is used as a number.
-      if (!std::isfinite(num_.d)) raiseVb(vb::Overflow);
-      return num_.d;
-    case VarType::Currency: return static_cast<double>(num_.i64) / 10000.0;
-    case VarType::Date: return num_.d;
+      if (!std::isfinite(held_.num.d)) raiseVb(vb::Overflow);
+      return held_.num.d;
+    case VarType::Currency: return static_cast<double>(held_.num.i64) / 10000.0;
+    case VarType::Date: return held_.num.d;
     case VarType::String: {
       double d;
-      if (parseNumberText(string_, d)) return d;
+      if (parseNumberText(held_.text, d)) return d;
       raiseVb(vb::TypeMismatch);
     }
     default: raiseVb(vb::TypeMismatch);
@@ -425,21 +447,21 @@ double Variant::toDouble() const {
 }
 
 Currency Variant::toCurrency() const {
-  if (type_ == VarType::Currency) return Currency{num_.i64};
+  if (type_ == VarType::Currency) return Currency{held_.num.i64};
   Currency c;
-  if (type_ == VarType::String && parseCurrencyText(string_, c)) return c;
+  if (type_ == VarType::String && parseCurrencyText(held_.text, c)) return c;
   return Currency::fromDouble(numericValue(*this));
 }
 
 Date Variant::toDate() const {
   switch (type_) {
-    case VarType::Date: return Date{num_.d};
+    case VarType::Date: return Date{held_.num.d};
     case VarType::Null: raiseVb(vb::InvalidUseOfNull);
     case VarType::String: {
       Date d;
-      if (parseDateText(string_, d)) return d;
+      if (parseDateText(held_.text, d)) return d;
       double n;
-      if (parseNumberText(string_, n) && n >= kMinDate && n <= kMaxDate) return Date{n};
+      if (parseNumberText(held_.text, n) && n >= kMinDate && n <= kMaxDate) return Date{n};
       raiseVb(vb::TypeMismatch);
     }
     case VarType::Object:
@@ -490,7 +512,7 @@ std::string formatDouble(double v) {
 }
 
 std::string Variant::toString() && {
-  if (type_ == VarType::String) return std::move(string_);
+  if (type_ == VarType::String) return std::move(held_.text);
   return static_cast<const Variant&>(*this).toString();
 }
 
@@ -498,15 +520,15 @@ std::string Variant::toString() const& {
   switch (type_) {
     case VarType::Empty: return {};
     case VarType::Null: raiseVb(vb::InvalidUseOfNull);
-    case VarType::Boolean: return num_.b ? "True" : "False";
-    case VarType::Byte: return std::to_string(num_.u8);
-    case VarType::Integer: return std::to_string(num_.i16);
-    case VarType::Long: return std::to_string(num_.i32);
-    case VarType::Double: return formatDouble(num_.d);
+    case VarType::Boolean: return held_.num.b ? "True" : "False";
+    case VarType::Byte: return std::to_string(held_.num.u8);
+    case VarType::Integer: return std::to_string(held_.num.i16);
+    case VarType::Long: return std::to_string(held_.num.i32);
+    case VarType::Double: return formatDouble(held_.num.d);
     case VarType::Currency: {
-      const int64_t whole = num_.i64 / 10000;
-      int64_t frac = num_.i64 % 10000;
-      std::string s = (num_.i64 < 0 && whole == 0 ? "-" : "") + std::to_string(whole);
+      const int64_t whole = held_.num.i64 / 10000;
+      int64_t frac = held_.num.i64 % 10000;
+      std::string s = (held_.num.i64 < 0 && whole == 0 ? "-" : "") + std::to_string(whole);
       if (frac != 0) {
         if (frac < 0) frac = -frac;
         char buf[8];
@@ -519,10 +541,10 @@ std::string Variant::toString() const& {
     }
     case VarType::Date: {
       int y, m, d, h, mi, s;
-      Date{num_.d}.toParts(y, m, d, h, mi, s);
+      Date{held_.num.d}.toParts(y, m, d, h, mi, s);
       char buf[48];
       const bool hasTime = h != 0 || mi != 0 || s != 0;
-      const bool hasDate = std::trunc(num_.d) != 0;
+      const bool hasDate = std::trunc(held_.num.d) != 0;
       std::string out;
       if (hasDate || !hasTime) {
         std::snprintf(buf, sizeof buf, "%d/%d/%d", m, d, y);
@@ -534,25 +556,25 @@ std::string Variant::toString() const& {
       }
       return out;
     }
-    case VarType::String: return string_;
-    case VarType::Error: return "Error " + std::to_string(num_.i32 & 0xFFFF);
+    case VarType::String: return held_.text;
+    case VarType::Error: return "Error " + std::to_string(held_.num.i32 & 0xFFFF);
     default: raiseVb(vb::TypeMismatch);
   }
 }
 
 ObjectPtr Variant::toObject() const {
   if (type_ != VarType::Object) raiseVb(vb::ObjectRequired);
-  return object_;
+  return held_.object;
 }
 
 const SafeArray& Variant::array() const {
   if (type_ != VarType::Array) raiseVb(vb::TypeMismatch);
-  return *array_;
+  return *held_.array;
 }
 
 SafeArray& Variant::array() {
   if (type_ != VarType::Array) raiseVb(vb::TypeMismatch);
-  return *array_;
+  return *held_.array;
 }
 
 // ---- tests and comparisons ---------------------------------------------------------------

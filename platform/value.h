@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -77,20 +78,24 @@ struct SafeArray {
 class Variant {
  public:
   Variant() = default;  // Empty
-  Variant(bool v);
-  Variant(int v);  // Long
-  Variant(double v);
-  Variant(Currency v);
-  Variant(Date v);
-  Variant(std::string v);
-  Variant(std::string_view v);
+  Variant(bool v) : type_(VarType::Boolean) { held_.num.b = v; }
+  Variant(int v) : type_(VarType::Long) { held_.num.i32 = v; }
+  Variant(double v) : type_(VarType::Double) { held_.num.d = v; }
+  Variant(Currency v) : type_(VarType::Currency) { held_.num.i64 = v.scaled; }
+  Variant(Date v) : type_(VarType::Date) { held_.num.d = v.serial; }
+  Variant(std::string v) : type_(VarType::String) { new (&held_.text) std::string(std::move(v)); }
+  Variant(std::string_view v) : type_(VarType::String) { new (&held_.text) std::string(v); }
   Variant(const char* v);
   Variant(ObjectPtr v);  // a null pointer is Nothing
   template <class T>
   Variant(std::shared_ptr<T> v) : Variant(std::static_pointer_cast<Object>(std::move(v))) {}
   Variant(SafeArray v);
 
-  static Variant null();
+  static Variant null() {
+    Variant v;
+    v.type_ = VarType::Null;
+    return v;
+  }
   static Variant missing();
   static Variant nothing() { return Variant(ObjectPtr()); }
   static Variant byte(uint8_t v);
@@ -98,17 +103,28 @@ class Variant {
   static Variant array(std::vector<Variant> items, int32_t lowerBound = 0);
 
   Variant(const Variant& other);
-  Variant(Variant&& other) noexcept;
+  Variant(Variant&& other) noexcept {
+    if (other.type_ == VarType::String || other.type_ == VarType::Object || other.type_ == VarType::Array) {
+      takeFrom(other);
+    } else {  // a number, or nothing
+      held_.num = other.held_.num;
+      type_ = other.type_;
+      other.type_ = VarType::Empty;
+    }
+  }
   Variant& operator=(const Variant& other);
   Variant& operator=(Variant&& other) noexcept;
-  ~Variant() = default;
+  ~Variant() {
+    if (type_ == VarType::String) held_.text.~basic_string();
+    else if (type_ == VarType::Object || type_ == VarType::Array) release();
+  }
 
   VarType type() const { return type_; }
   bool isEmpty() const { return type_ == VarType::Empty; }
   bool isNull() const { return type_ == VarType::Null; }
   bool isMissing() const { return type_ == VarType::Error; }
   bool isObject() const { return type_ == VarType::Object; }
-  bool isNothing() const { return type_ == VarType::Object && !object_; }
+  bool isNothing() const { return type_ == VarType::Object && !held_.object; }
   bool isArray() const { return type_ == VarType::Array; }
   bool isString() const { return type_ == VarType::String; }
   bool isNumber() const;  // Byte, Integer, Long, Double, Currency (not Boolean, not Date)
@@ -135,28 +151,40 @@ class Variant {
   SafeArray& array();
 
   // Raw access for code that has checked type().
-  bool rawBool() const { return num_.b; }
-  int64_t rawCurrency() const { return num_.i64; }
-  double rawDouble() const { return num_.d; }
-  const std::string& rawString() const { return string_; }
-  const ObjectPtr& rawObject() const { return object_; }
+  bool rawBool() const { return held_.num.b; }
+  int64_t rawCurrency() const { return held_.num.i64; }
+  double rawDouble() const { return held_.num.d; }
+  const std::string& rawString() const { return type_ == VarType::String ? held_.text : noText(); }
+  const ObjectPtr& rawObject() const { return type_ == VarType::Object ? held_.object : noObject(); }
 
  private:
-  void reset() noexcept;
-  void copyFrom(const Variant& other);
-
-  VarType type_ = VarType::Empty;
-  union {
+  union Number {
     bool b;
     uint8_t u8;
     int16_t i16;
     int32_t i32;
     int64_t i64;
     double d;
-  } num_{};
-  std::string string_;  // in place: short texts, most of a row's, need no allocation
-  ObjectPtr object_;
-  std::unique_ptr<SafeArray> array_;
+  };
+  // What the subtype holds: a number (or nothing), a text, an object reference or an array.
+  // One at a time, so that a value is small and a row of them fits the allocator's fast path.
+  union Held {
+    Held() : num{} {}
+    ~Held() {}
+    Number num;
+    std::string text;  // in place: short texts, most of a row's, need no allocation
+    ObjectPtr object;
+    SafeArray* array;  // owned
+  };
+
+  void release() noexcept;                 // ends what is held; the value is then Empty
+  void copyFrom(const Variant& other);     // into a value that holds nothing
+  void takeFrom(Variant& other) noexcept;  // likewise; `other` is left Empty
+  static const std::string& noText();
+  static const ObjectPtr& noObject();
+
+  VarType type_ = VarType::Empty;
+  Held held_;
 };
 
 // VB's IsNumeric: the whole value reads as a number (Empty counts; Null, dates and arrays

@@ -2,6 +2,7 @@
 #include "platform/data/recordset.h"
 
 #include <algorithm>
+#include <bit>
 #include <numeric>
 
 #include "platform/data/command.h"
@@ -25,25 +26,37 @@ constexpr const char* kSource = "ADODB.Recordset";
 
 // ---- the row store -----------------------------------------------------------------------
 
-size_t RowStore::NoCaseHash::operator()(std::string_view s) const {
+namespace {
+
+size_t hashNoCase(std::string_view s) {
   size_t h = 14695981039346656037ULL;
   for (char c : s) h = (h ^ static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 32 : c)) * 1099511628211ULL;
   return h;
 }
 
-bool RowStore::NoCaseEqual::operator()(std::string_view a, std::string_view b) const { return equalsNoCase(a, b); }
+}  // namespace
 
 void RowStore::indexColumns() {
-  byName_.clear();
-  byName_.reserve(columns.size());
-  for (size_t i = 0; i < columns.size(); ++i) byName_.emplace(columns[i].name, static_cast<int>(i));
+  slots_.assign(std::bit_ceil(std::max<size_t>(8, 2 * columns.size())), 0);
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = 0; i < columns.size(); ++i) {
+    size_t at = hashNoCase(columns[i].name) & mask;
+    bool known = false;
+    for (; slots_[at] != 0 && !known; at = (at + 1) & mask)
+      known = equalsNoCase(columns[static_cast<size_t>(slots_[at] - 1)].name, columns[i].name);
+    if (!known) slots_[at] = static_cast<int32_t>(i + 1);
+  }
   indexed_ = columns.size();
 }
 
 int RowStore::columnIndex(std::string_view name) const {
   if (indexed_ == columns.size() && indexed_ > 0) {
-    auto it = byName_.find(name);
-    return it == byName_.end() ? -1 : it->second;
+    const size_t mask = slots_.size() - 1;
+    for (size_t at = hashNoCase(name) & mask; slots_[at] != 0; at = (at + 1) & mask) {
+      const int i = slots_[at] - 1;
+      if (equalsNoCase(columns[static_cast<size_t>(i)].name, name)) return i;
+    }
+    return -1;
   }
   for (size_t i = 0; i < columns.size(); ++i)
     if (equalsNoCase(columns[i].name, name)) return static_cast<int>(i);

@@ -10,7 +10,6 @@
 #include <deque>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -62,7 +61,7 @@ struct Row {
 
 struct RowStore {
   RowStore() = default;
-  RowStore(const RowStore&) = delete;  // the name index views this store's own column names
+  RowStore(const RowStore&) = delete;  // shared by the recordsets that view it, never copied
   RowStore& operator=(const RowStore&) = delete;
 
   std::vector<ColumnInfo> columns;
@@ -75,17 +74,11 @@ struct RowStore {
   void indexColumns();
 
  private:
-  struct NoCaseHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const;
-  };
-  struct NoCaseEqual {
-    using is_transparent = void;
-    bool operator()(std::string_view a, std::string_view b) const;
-  };
-  // The first column of each name, keyed by views of the names in `columns`.
-  std::unordered_map<std::string_view, int, NoCaseHash, NoCaseEqual> byName_;
-  size_t indexed_ = 0;                                                    // columns.size() when indexed
+  // Open addressing over the column positions: a slot holds a position + 1, or 0 when free. Its
+  // size is a power of two, at least twice the number of columns; the first column of each
+  // name is the one found.
+  std::vector<int32_t> slots_;
+  size_t indexed_ = 0;  // columns.size() when indexed
 };
 
 struct Recordset::Impl {

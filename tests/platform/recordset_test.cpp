@@ -135,6 +135,18 @@ TEST_F(RecordsetTest, FieldNamesIgnoreCaseAndUnknownOnesFailWith3265) {
   EXPECT_EQ(rs->GetFields()->call("", {Variant("label")}).as<Field>()->call("").toString(), "anchor");
 }
 
+TEST_F(RecordsetTest, OfTwoColumnsOfOneNameTheFirstIsFoundAmongMany) {
+  // Enough columns that names share slots of the name index.
+  std::string sql = "SELECT 1 AS dup";
+  for (int i = 0; i < 40; ++i) sql += ", " + std::to_string(100 + i) + " AS c" + std::to_string(i);
+  sql += ", 2 AS DUP FROM ITEMS WHERE ID = 1";
+  auto rs = open(sql);
+  EXPECT_EQ(rs->value("Dup").toLong(), 1);
+  for (int i = 0; i < 40; i += 7) EXPECT_EQ(rs->value("C" + std::to_string(i)).toLong(), 100 + i);
+  EXPECT_EQ(rs->GetFields()->Item(Variant(41))->Value().toLong(), 2);
+  EXPECT_EQ(errorOf([&] { rs->value("C40"); }), vbError(vb::ItemNotFound));
+}
+
 TEST_F(RecordsetTest, RecordCountAndMaxRecordsAndAClosedSet) {
   auto rs = makeObject<Recordset>();
   rs->SetCursorLocation(adUseClient);

@@ -106,17 +106,7 @@ Variant PgStatement::value(int i) const {
 void PgStatement::appendRow(std::vector<Variant>& row) const {
   const PGresult* r = result_.get();
   if (!r || row_ < 0 || row_ >= PQntuples(r)) raiseVb(vb::NoCurrentRecord, kProviderName);
-  for (size_t i = 0; i < columns_.size(); ++i) {
-    const int column = static_cast<int>(i);
-    // Values arrive as NUL-terminated texts (a text value cannot hold a NUL); NULL reads as an
-    // empty text, so only an empty text can be one.
-    const char* text = PQgetvalue(r, row_, column);
-    if (*text == '\0' && PQgetisnull(r, row_, column)) {
-      row.push_back(Variant::null());
-      continue;
-    }
-    appendValueFromText(row, columns_[i].type, std::string_view(text));
-  }
+  appendRowValues(row, r, row_, columns_);
 }
 
 int64_t PgStatement::rowsAffected() const {

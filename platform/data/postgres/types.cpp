@@ -261,8 +261,20 @@ Variant valueFromText(int32_t type, std::string_view text) {
   return fromText(type, text, [](auto&& value) { return Variant(std::forward<decltype(value)>(value)); });
 }
 
-void appendValueFromText(std::vector<Variant>& row, int32_t type, std::string_view text) {
-  fromText(type, text, [&](auto&& value) { row.emplace_back(std::forward<decltype(value)>(value)); });
+void appendRowValues(std::vector<Variant>& values, const PGresult* result, int row,
+                     const std::vector<ColumnInfo>& columns) {
+  const auto append = [&](auto&& value) { values.emplace_back(std::forward<decltype(value)>(value)); };
+  const int n = static_cast<int>(columns.size());
+  for (int i = 0; i < n; ++i) {
+    // Values arrive as NUL-terminated texts (a text value cannot hold a NUL); NULL reads as an
+    // empty text, so only an empty text can be one.
+    const char* text = PQgetvalue(result, row, i);
+    if (*text == '\0' && PQgetisnull(result, row, i)) {
+      values.emplace_back(Variant::null());
+      continue;
+    }
+    fromText(columns[static_cast<size_t>(i)].type, std::string_view(text), append);
+  }
 }
 
 std::optional<std::string> parameterText(const Variant& value) {
