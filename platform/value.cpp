@@ -741,10 +741,14 @@ std::string trimBlanks(std::string_view s) {
   return std::string(s);
 }
 
+void upperCaseInPlace(std::string& s) {
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+}
+
 std::string upperCase(std::string_view s) {
   std::string out(s);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  upperCaseInPlace(out);
   return out;
 }
 

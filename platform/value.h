@@ -206,6 +206,7 @@ bool sameKey(const Variant& a, const Variant& b);
 // Text helpers with VB's names and Null rules.
 std::string trimBlanks(std::string_view s);  // Trim: spaces only
 std::string upperCase(std::string_view s);   // ASCII upper case
+void upperCaseInPlace(std::string& s);
 std::string lowerCase(std::string_view s);
 bool equalsNoCase(std::string_view a, std::string_view b);
 

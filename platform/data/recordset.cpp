@@ -80,13 +80,13 @@ void readRows(ProviderStatement& stmt, RowStore& store, int32_t maxRecords) {
     r.changed.assign(static_cast<size_t>(n), false);
   }
   store.columns.clear();
+  store.columns.reserve(static_cast<size_t>(n));
   for (int i = 0; i < n; ++i) {
-    ColumnInfo c = stmt.column(i);
+    ColumnInfo& c = store.columns.emplace_back(stmt.column(i));
     if (c.type == 0) {  // a computed column that never held a value
       c.type = adVarWChar;
       c.definedSize = -1;
     }
-    store.columns.push_back(std::move(c));
   }
   store.indexColumns();
 }

@@ -278,7 +278,6 @@ std::vector<ColumnInfo> PgConnection::resultColumns(const PGresult* result) {
   std::vector<ColumnInfo> columns;
   columns.reserve(static_cast<size_t>(n));
   for (int i = 0; i < n; ++i) {
-    ColumnInfo c;
     const Oid tableOid = PQftable(result, i);
     const int number = PQftablecol(result, i);
     const ColumnInfo* base = nullptr;
@@ -286,15 +285,15 @@ std::vector<ColumnInfo> PgConnection::resultColumns(const PGresult* result) {
       const TableColumns& t = table(tableOid);
       if (auto it = t.byNumber.find(number); it != t.byNumber.end()) base = &it->second;
     }
-    if (base) {
-      c = *base;  // type, sizes, key and nullability as the table declares them
+    ColumnInfo& c = base ? columns.emplace_back(*base) : columns.emplace_back();
+    if (base) {  // type, sizes, key and nullability as the table declares them
       c.hasDefault = false;
       c.defaultValue.clear();
     } else {
       describeType(PQftype(result, i), PQfmod(result, i), {}, /*computed=*/true, c);
     }
-    c.name = upperCase(PQfname(result, i));
-    columns.push_back(std::move(c));
+    c.name.assign(PQfname(result, i));  // in the buffer of the table's name, mostly the same
+    upperCaseInPlace(c.name);
   }
   return columns;
 }

@@ -118,24 +118,26 @@ std::string currencyText(Currency c) {
 bool plainDecimal(std::string_view text, double& out) {
   static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-  size_t i = 0;
-  const bool negative = !text.empty() && text[0] == '-';
-  if (negative) ++i;
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  const bool negative = p != end && *p == '-';
+  if (negative) ++p;
+  // Beyond 18 digits the units may wrap around, but such a text is refused below.
   uint64_t units = 0;
-  int digits = 0, decimals = -1;  // -1 until the decimal point
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '.' && decimals < 0) {
-      decimals = 0;
-      continue;
-    }
-    if (c < '0' || c > '9' || digits == 18) return false;
-    units = units * 10 + static_cast<uint64_t>(c - '0');
-    ++digits;
-    if (decimals >= 0) ++decimals;
+  const auto readDigits = [&] {
+    const char* from = p;
+    for (; p != end && static_cast<unsigned>(*p - '0') <= 9; ++p) units = units * 10 + static_cast<uint64_t>(*p - '0');
+    return p - from;
+  };
+  const ptrdiff_t whole = readDigits();
+  ptrdiff_t decimals = 0;
+  if (p != end && *p == '.') {
+    ++p;
+    decimals = readDigits();
   }
-  if (digits == 0 || units > (uint64_t{1} << 53) || decimals > 22) return false;
-  const double magnitude = static_cast<double>(units) / kPowers[std::max(decimals, 0)];
+  const ptrdiff_t digits = whole + decimals;
+  if (p != end || digits == 0 || digits > 18 || units > (uint64_t{1} << 53) || decimals > 22) return false;
+  const double magnitude = static_cast<double>(units) / kPowers[decimals];
   out = negative ? -magnitude : magnitude;
   return true;
 }
