@@ -25,6 +25,28 @@ bool isLongWholeNumber(std::string_view digits) {
   return digits.size() > 15 && std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// Whether `text` is one JSON number and nothing else (blanks around it aside).
+bool isNumberLiteral(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  size_t i = 0;
+  const auto digits = [&] {
+    const size_t from = i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+    return i > from;
+  };
+  if (i < text.size() && text[i] == '-') ++i;
+  if (!digits()) return false;
+  if (i < text.size() && text[i] == '.' && (++i, !digits())) return false;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    if (!digits()) return false;
+  }
+  return i == text.size();
+}
+
 }  // namespace
 
 // A JSON value as a Variant: whole numbers that fit 32 bits are Longs, other numbers Doubles,
@@ -118,7 +140,12 @@ Variant parseArgument(std::string_view text) {
   try {
     j = Json::parse(text);
   } catch (const Json::out_of_range&) {
-    throw std::invalid_argument("a number beyond the range of a Double");
+    // A number out of range, alone or in an array or object, is refused; a bare word that only
+    // starts like one ("1E515EB4...", an identifier) is text.
+    const size_t start = text.find_first_not_of(" \t\n\r");
+    const bool structured = start != std::string_view::npos && (text[start] == '[' || text[start] == '{');
+    if (structured || isNumberLiteral(text)) throw std::invalid_argument("a number beyond the range of a Double");
+    return Variant(std::string(text));
   } catch (const Json::exception&) {
     return Variant(std::string(text));  // not JSON
   }

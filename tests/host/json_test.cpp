@@ -53,6 +53,10 @@ TEST(Arguments, AnObjectIsADictionaryInTheOrderWritten) {
 TEST(Arguments, ANumberBeyondADoublesRangeIsRefused) {
   EXPECT_THROW(parseArgument("1e400"), std::invalid_argument);
   EXPECT_THROW(parseArgument("[1, -1e400]"), std::invalid_argument);
+  EXPECT_THROW(parseArgument(" -1.5E+400 "), std::invalid_argument);
+  // An identifier that only starts like such a number (a hexadecimal key) stays text.
+  EXPECT_EQ(parseArgument("1E515EB4EDBD4088B779831FB05A84F0").toString(), "1E515EB4EDBD4088B779831FB05A84F0");
+  EXPECT_EQ(parseArgument("9e999x").toString(), "9e999x");
 }
 
 }  // namespace
