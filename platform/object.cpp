@@ -4,8 +4,6 @@ namespace platform {
 
 namespace {
 
-constexpr char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 // The checks and binding of one call of a known member (null: unknown).
 Variant invokeMember(Object& object, const Member* m, CallKind kind, Args& args) {
   if (!m) raiseVb(vb::MemberNotFound, object.typeName());
@@ -37,17 +35,10 @@ Variant invokeMember(Object& object, const Member* m, CallKind kind, Args& args)
 
 }  // namespace
 
-size_t DispatchTable::NameHash::operator()(std::string_view name) const noexcept {
-  size_t hash = 14695981039346656037ull;  // FNV-1a
-  for (char c : name) hash = (hash ^ static_cast<unsigned char>(upperAscii(c))) * 1099511628211ull;
-  return hash;
-}
+size_t DispatchTable::NameHash::operator()(std::string_view name) const noexcept { return hashNoCase(name); }
 
 bool DispatchTable::NameEqual::operator()(std::string_view a, std::string_view b) const noexcept {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (upperAscii(a[i]) != upperAscii(b[i])) return false;
-  return true;
+  return equalsNoCase(a, b);
 }
 
 const Member* DispatchTable::find(std::string_view name) const {

@@ -759,6 +759,12 @@ std::string lowerCase(std::string_view s) {
   return out;
 }
 
+size_t hashNoCase(std::string_view s) {
+  size_t h = 14695981039346656037ULL;  // FNV-1a over the upper-cased bytes
+  for (char c : s) h = (h ^ static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 32 : c)) * 1099511628211ULL;
+  return h;
+}
+
 bool equalsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   if (a == b) return true;  // names are mostly written as they are stored

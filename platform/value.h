@@ -209,6 +209,7 @@ std::string upperCase(std::string_view s);   // ASCII upper case
 void upperCaseInPlace(std::string& s);
 std::string lowerCase(std::string_view s);
 bool equalsNoCase(std::string_view a, std::string_view b);
+size_t hashNoCase(std::string_view s);  // equal for texts that equalsNoCase finds equal
 
 // Date text in the forms the platform reads: M/D/YYYY[ h:mm[:ss][ AM|PM]],
 // YYYY-MM-DD[ HH:MM[:SS[.fff]]] (also with a "T"), h:mm:ss[ AM|PM]. False when unreadable.

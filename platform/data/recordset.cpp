@@ -26,16 +26,6 @@ constexpr const char* kSource = "ADODB.Recordset";
 
 // ---- the row store -----------------------------------------------------------------------
 
-namespace {
-
-size_t hashNoCase(std::string_view s) {
-  size_t h = 14695981039346656037ULL;
-  for (char c : s) h = (h ^ static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 32 : c)) * 1099511628211ULL;
-  return h;
-}
-
-}  // namespace
-
 void RowStore::indexColumns() {
   slots_.assign(std::bit_ceil(std::max<size_t>(8, 2 * columns.size())), 0);
   const size_t mask = slots_.size() - 1;
