@@ -61,6 +61,19 @@ ConnectionProperties parseConnectionString(std::string_view text);
 // creates one.
 std::string creatingDatabase(const std::string& connectionString);
 
+// Rows a statement has fetched and keeps in its engine's own form, turned into Variants one
+// row at a time when the row is first read: a recordset that is only passed on, or of which a
+// caller reads a few fields, never pays for building every value. Used by one thread at a
+// time, as the recordsets over it are.
+class HeldRows {
+ public:
+  virtual ~HeldRows() = default;
+  virtual size_t size() const = 0;
+  // Appends the values of row `row` (0-based) to `values`, as ProviderStatement::value gives
+  // them.
+  virtual void appendRow(size_t row, std::vector<Variant>& values) const = 0;
+};
+
 // A prepared statement. columnCount() and column() are valid right after prepare (the type
 // of a computed column may be settled by the first row that has a value); a statement without
 // columns runs to completion on its first step().
@@ -74,11 +87,10 @@ class ProviderStatement {
   virtual int columnCount() const = 0;
   virtual const ColumnInfo& column(int i) const = 0;
   virtual Variant value(int i) const = 0;  // Null for SQL NULL, converted by the column type
-  // Every value of the current row, appended to `row` as value() gives them. Providers that
-  // can build the values in place say so here.
-  virtual void appendRow(std::vector<Variant>& row) const {
-    for (int i = 0, n = columnCount(); i < n; ++i) row.push_back(value(i));
-  }
+  // The current row and those after it, at most `limit` (0 for all), handed over as the
+  // engine holds them; the statement is then past them. Null from providers that cannot keep
+  // rows apart from the statement (the caller then reads them one by one).
+  virtual std::shared_ptr<const HeldRows> holdRows([[maybe_unused]] size_t limit) { return nullptr; }
   virtual int64_t rowsAffected() const = 0;
 };
 

@@ -54,20 +54,50 @@ int RowStore::columnIndex(std::string_view name) const {
 }
 
 bool RowStore::pending(size_t row) const {
-  const Row& r = rows[row];
+  const Row& r = rows_[row];
   return !r.gone && r.status != adRecUnmodified;
 }
 
+void RowStore::hold(std::shared_ptr<const HeldRows> rows) {
+  if (held_) throw std::logic_error("a row store holds the rows of one statement at most");
+  heldFrom_ = rows_.size();
+  stillHeld_ = rows->size();
+  rows_.resize(heldFrom_ + stillHeld_);
+  for (size_t i = heldFrom_; i < rows_.size(); ++i) rows_[i].held = true;
+  if (stillHeld_ > 0) held_ = std::move(rows);
+}
+
+void RowStore::decode(size_t i) {
+  Row& r = rows_[i];
+  r.values.reserve(columns.size());
+  try {
+    held_->appendRow(i - heldFrom_, r.values);
+  } catch (...) {
+    r.values.clear();
+    throw;
+  }
+  r.changed.assign(columns.size(), false);
+  r.held = false;
+  if (--stillHeld_ == 0) held_.reset();
+}
+
 void readRows(ProviderStatement& stmt, RowStore& store, int32_t maxRecords) {
-  const auto wanted = [&] { return maxRecords <= 0 || store.rows.size() < static_cast<size_t>(maxRecords); };
+  const auto wanted = [&] { return maxRecords <= 0 || store.size() < static_cast<size_t>(maxRecords); };
   bool row = wanted() && stmt.step();
   // Counted after the first step, which may have described the columns anew.
   const int n = stmt.columnCount();
+  if (row) {
+    if (auto held = stmt.holdRows(maxRecords <= 0 ? 0 : static_cast<size_t>(maxRecords))) {
+      store.hold(std::move(held));
+      row = false;
+    }
+  }
   for (; row; row = wanted() && stmt.step()) {
-    Row& r = store.rows.emplace_back();
+    Row r;
     r.values.reserve(static_cast<size_t>(n));
-    stmt.appendRow(r.values);
+    for (int i = 0; i < n; ++i) r.values.push_back(stmt.value(i));
     r.changed.assign(static_cast<size_t>(n), false);
+    store.append(std::move(r));
   }
   store.columns.clear();
   store.columns.reserve(static_cast<size_t>(n));
@@ -114,11 +144,11 @@ int Recordset::Impl::column(const Variant& nameOrIndex) const {
 
 void Recordset::Impl::sync() {
   if (!store) return;
-  while (synced < store->rows.size()) order.push_back(synced++);
+  while (synced < store->size()) order.push_back(synced++);
 }
 
 bool Recordset::Impl::visible(size_t pos) const {
-  const Row& r = store->rows[order[pos]];
+  const Row& r = store->peek(order[pos]);
   if (r.gone) return false;
   return r.status != adRecDeleted || pendingFilter;
 }
@@ -145,13 +175,13 @@ void Recordset::Impl::moveToFirst() {
 }
 
 void Recordset::Impl::rebuildOrder() {
-  std::vector<size_t> base(store->rows.size());
+  std::vector<size_t> base(store->size());
   std::iota(base.begin(), base.end(), size_t{0});
   if (!sortKeys.empty()) {
     std::stable_sort(base.begin(), base.end(), [&](size_t a, size_t b) {
       for (const SortKey& k : sortKeys) {
         const auto col = static_cast<size_t>(k.column);
-        const int c = compareForSort(store->rows[a].values[col], store->rows[b].values[col]);
+        const int c = compareForSort(store->row(a).values[col], store->row(b).values[col]);
         if (c != 0) return k.descending ? c > 0 : c < 0;
       }
       return false;
@@ -159,18 +189,23 @@ void Recordset::Impl::rebuildOrder() {
   }
   order.clear();
   for (size_t i : base) {
-    const Row& r = store->rows[i];
+    const Row& r = store->peek(i);
     if (r.gone) continue;
     if (pendingFilter && r.status == adRecUnmodified) continue;
-    if (filterCriteria && !filterCriteria->matches(r.values)) continue;
+    if (filterCriteria && !filterCriteria->matches(store->row(i).values)) continue;
     order.push_back(i);
   }
-  synced = store->rows.size();
+  synced = store->size();
+}
+
+const Row* Recordset::Impl::currentState() const {
+  if (!open || bof || eof) return nullptr;
+  return &store->peek(order[at]);
 }
 
 Row* Recordset::Impl::currentRow() {
   if (!open || bof || eof) return nullptr;
-  return &store->rows[order[at]];
+  return &store->row(order[at]);
 }
 
 Row& Recordset::Impl::rowForRead() {
@@ -190,7 +225,7 @@ ptrdiff_t Recordset::Impl::positionOf(size_t storeIndex) {
 
 ptrdiff_t Recordset::Impl::positionOfBookmark(const Variant& bookmark) {
   const double d = bookmark.toDouble();
-  const ptrdiff_t p = d >= 1 && d <= static_cast<double>(store->rows.size()) ? positionOf(static_cast<size_t>(d) - 1) : -1;
+  const ptrdiff_t p = d >= 1 && d <= static_cast<double>(store->size()) ? positionOf(static_cast<size_t>(d) - 1) : -1;
   if (p < 0) raiseVb(vb::InvalidArgument, kSource);
   return p;
 }
@@ -327,7 +362,7 @@ void Recordset::SetSort(const std::string& v) {
     Impl& m = *impl_;
     m.implicitUpdate();
     m.sortKeys = parseSort(v, [&](std::string_view n) { return m.store->columnIndex(n); });
-    Row* current = m.currentRow();
+    const Row* current = m.currentState();
     const size_t keep = current ? m.currentIndex() : 0;
     m.rebuildOrder();
     const ptrdiff_t p = current ? m.positionOf(keep) : -1;
@@ -402,7 +437,7 @@ int32_t Recordset::AbsolutePosition() const {
 
 int32_t Recordset::Status() const {
   impl_->requireOpen();
-  const Row* r = impl_->currentRow();
+  const Row* r = impl_->currentState();
   if (!r) noCurrentRecord();
   return r->gone ? adRecDeleted : r->status;
 }
@@ -410,7 +445,7 @@ int32_t Recordset::Status() const {
 int32_t Recordset::EditMode() const {
   impl_->requireOpen();
   if (impl_->edit != adEditNone) return impl_->edit;
-  const Row* r = impl_->currentRow();
+  const Row* r = impl_->currentState();
   if (!r) return adEditNone;
   if (r->gone || r->status == adRecDeleted) return adEditDelete;
   // A row added in batch mode is not in the database until UpdateBatch.
@@ -420,7 +455,7 @@ int32_t Recordset::EditMode() const {
 Variant Recordset::Bookmark() const {
   impl_->requireOpen();
   if (impl_->forwardOnly()) raiseVb(vb::FeatureNotAvailable, kSource);
-  if (!impl_->currentRow()) noCurrentRecord();
+  if (!impl_->currentState()) noCurrentRecord();
   return Variant(static_cast<double>(impl_->currentIndex() + 1));
 }
 
@@ -430,7 +465,7 @@ void Recordset::SetBookmark(const Variant& v) {
   if (m.forwardOnly()) raiseVb(vb::FeatureNotAvailable, kSource);
   m.implicitUpdate();
   const ptrdiff_t p = m.positionOfBookmark(v);
-  if (m.store->rows[m.order[static_cast<size_t>(p)]].gone) raiseVb(vb::InvalidArgument, kSource);
+  if (m.store->peek(m.order[static_cast<size_t>(p)]).gone) raiseVb(vb::InvalidArgument, kSource);
   m.at = static_cast<size_t>(p);
   m.bof = m.eof = false;
 }
@@ -526,7 +561,7 @@ void Recordset::loadRows(std::vector<ColumnInfo> columns, std::vector<std::vecto
     Row r;
     r.values = std::move(values);
     r.changed.assign(store->columns.size(), false);
-    store->rows.push_back(std::move(r));
+    store->append(std::move(r));
   }
   impl_->openWith(std::move(store));
 }

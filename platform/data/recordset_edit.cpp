@@ -65,7 +65,7 @@ void Recordset::Impl::assign(int column, const Variant& v) {
 void Recordset::Impl::commitEdit() {
   if (edit == adEditNone) return;
   const size_t index = currentIndex();
-  Row& row = store->rows[index];
+  Row& row = store->row(index);
   const Row before = row;
   row.keepOriginal();
   for (size_t c = 0; c < touched.size(); ++c) {
@@ -89,7 +89,7 @@ void Recordset::Impl::commitEdit() {
 
 void Recordset::Impl::cancelEdit() {
   if (edit == adEditAdd) {
-    Row& r = store->rows[currentIndex()];
+    Row& r = store->row(currentIndex());
     r.gone = true;
     r.status = adRecDeleted;
     bof = beforeAdd.bof;
@@ -106,7 +106,7 @@ void Recordset::Impl::implicitUpdate() {
 }
 
 void Recordset::Impl::deleteRow(size_t storeIndex) {
-  Row& r = store->rows[storeIndex];
+  Row& r = store->row(storeIndex);
   if (r.gone || r.status == adRecDeleted) return;
   if (r.status == adRecNew) {  // never written: nothing to delete in the database
     r.gone = true;
@@ -139,13 +139,13 @@ void Recordset::AddNew(const Variant& fieldList, const Variant& values) {
   r.values.assign(n, Variant::null());
   r.changed.assign(n, false);
   r.status = adRecNew;
-  m.store->rows.push_back(std::move(r));
+  const Row& added = m.store->append(std::move(r));
   m.sync();
   m.beforeAdd = {m.bof, m.eof, m.at};
   m.at = m.order.size() - 1;
   m.bof = m.eof = false;
   m.edit = adEditAdd;
-  m.buffer = m.store->rows.back().values;
+  m.buffer = added.values;
   m.touched.assign(n, false);
   if (!isOmitted(fieldList)) Update(fieldList, values);
 }
@@ -191,7 +191,7 @@ void Recordset::Delete(const Variant& affect) {
   if (a != adAffectCurrent) raiseVb(vb::InvalidArgument, kSource);
   if (m.edit == adEditAdd) {
     // The row being added was never written; it simply goes, and stays current as deleted.
-    Row& r = m.store->rows[m.currentIndex()];
+    Row& r = m.store->row(m.currentIndex());
     r.gone = true;
     r.status = adRecDeleted;
     m.edit = adEditNone;
@@ -209,7 +209,7 @@ std::vector<size_t> Recordset::Impl::pendingRows(const Variant& affect) {
   std::vector<size_t> rows;
   switch (a) {
     case adAffectCurrent:
-      if (currentRow() && store->pending(currentIndex())) rows.push_back(currentIndex());
+      if (currentState() && store->pending(currentIndex())) rows.push_back(currentIndex());
       break;
     case adAffectGroup:
       sync();
@@ -219,7 +219,7 @@ std::vector<size_t> Recordset::Impl::pendingRows(const Variant& affect) {
       break;
     case adAffectAll:
     case adAffectAllChapters:
-      for (size_t i = 0; i < store->rows.size(); ++i)
+      for (size_t i = 0; i < store->size(); ++i)
         if (store->pending(i)) rows.push_back(i);
       break;
     default: raiseVb(vb::InvalidArgument, kSource);
@@ -241,7 +241,7 @@ void Recordset::CancelBatch(const Variant& affect) {
   Impl& m = *impl_;
   m.requireOpen();
   m.cancelEdit();
-  for (size_t i : m.pendingRows(affect)) revertRow(m.store->rows[i]);
+  for (size_t i : m.pendingRows(affect)) revertRow(m.store->row(i));
   if (!m.bof && !m.eof && !m.visible(m.at)) m.moveToFirst();
 }
 

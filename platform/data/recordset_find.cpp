@@ -37,7 +37,7 @@ void Recordset::Find(const std::string& criteria, int32_t skipRows, const Varian
       --skip;
       continue;
     }
-    if (condition.matches(m.store->rows[m.order[static_cast<size_t>(p)]].values[static_cast<size_t>(condition.column)])) {
+    if (condition.matches(m.store->row(m.order[static_cast<size_t>(p)]).values[static_cast<size_t>(condition.column)])) {
       m.at = static_cast<size_t>(p);
       m.bof = m.eof = false;
       return;

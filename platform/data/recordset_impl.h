@@ -50,6 +50,7 @@ struct Row {
   ColumnFlags changed;            // columns assigned since the row was last written
   int32_t status = adRecUnmodified;
   bool gone = false;              // deleted in the database, or an AddNew that was cancelled
+  bool held = false;              // its values still with the provider (see RowStore::row)
 
   const Variant& originalAt(size_t column) const { return original.empty() ? values[column] : original[column]; }
   std::vector<Variant> originals() const { return original.empty() ? values : original; }
@@ -65,7 +66,20 @@ struct RowStore {
   RowStore& operator=(const RowStore&) = delete;
 
   std::vector<ColumnInfo> columns;
-  std::deque<Row> rows;
+
+  size_t size() const { return rows_.size(); }
+  // Row `i` with its values; a row the provider still holds is decoded here, once. Should
+  // that fail, the row stays held and the error is raised to the reader.
+  Row& row(size_t i) {
+    Row& r = rows_[i];
+    if (r.held) decode(i);
+    return r;
+  }
+  // Row `i` for its status and flags alone: its values may not be decoded yet.
+  const Row& peek(size_t i) const { return rows_[i]; }
+  Row& append(Row r) { return rows_.emplace_back(std::move(r)); }
+  // Takes the rows a provider holds as the store's next rows, to be decoded as they are read.
+  void hold(std::shared_ptr<const HeldRows> rows);
 
   int columnIndex(std::string_view name) const;  // letter case ignored; -1 when unknown
   bool pending(size_t row) const;                // added, changed or deleted, and not yet written
@@ -74,6 +88,14 @@ struct RowStore {
   void indexColumns();
 
  private:
+  void decode(size_t i);
+
+  std::deque<Row> rows_;
+  // The provider's rows behind held store rows [heldFrom_, heldFrom_ + held_->size()); let go
+  // of once the last of them is decoded.
+  std::shared_ptr<const HeldRows> held_;
+  size_t heldFrom_ = 0;
+  size_t stillHeld_ = 0;
   // Open addressing over the column positions: a slot holds a position + 1, or 0 when free. Its
   // size is a power of two, at least twice the number of columns; the first column of each
   // name is the one found.
@@ -131,6 +153,7 @@ struct Recordset::Impl {
   void moveToFirst();                             // first visible row, or BOF and EOF
   void rebuildOrder();                            // after Sort or Filter changed
   Row* currentRow();                              // null at BOF/EOF
+  const Row* currentState() const;                // the same, its values perhaps not decoded
   Row& rowForRead();                              // 3021 without one, kDeletedRow when deleted
   size_t currentIndex() const { return order[at]; }
   ptrdiff_t positionOf(size_t storeIndex);        // -1 when not in this view

@@ -250,15 +250,15 @@ void writePendingRows(Connection& cn, const std::shared_ptr<RowStore>& shared, c
   {
     BatchTransaction tx(cn);
     for (size_t i : rows)
-      if (store.rows[i].status == adRecDeleted)
-        requireOneRow(cn, run(cn, build.remove(store.rows[i]), store.columns, target, i));
+      if (store.row(i).status == adRecDeleted)
+        requireOneRow(cn, run(cn, build.remove(store.row(i)), store.columns, target, i));
     for (size_t i : rows) {
-      if (store.rows[i].status != adRecModified) continue;
-      const RowStatement s = build.update(store.rows[i]);
+      if (store.row(i).status != adRecModified) continue;
+      const RowStatement s = build.update(store.row(i));
       if (!s.sql.empty()) requireOneRow(cn, run(cn, s, store.columns, target, i));
     }
     for (size_t i : rows) {
-      const Row& r = store.rows[i];
+      const Row& r = store.row(i);
       if (r.status != adRecNew) continue;
       run(cn, build.insert(r), store.columns, target, i);
       const auto key = static_cast<size_t>(autoKey ? target.keys[0] : 0);
@@ -273,10 +273,10 @@ void writePendingRows(Connection& cn, const std::shared_ptr<RowStore>& shared, c
   // transaction (if any) lasts.
   std::vector<std::pair<size_t, Row>> before;
   if (cn.transactionLevel() > 0)
-    for (size_t i : rows) before.emplace_back(i, store.rows[i]);
-  for (GeneratedKey& g : generated) store.rows[g.row].values[g.column] = std::move(g.value);
+    for (size_t i : rows) before.emplace_back(i, store.row(i));
+  for (GeneratedKey& g : generated) store.row(g.row).values[g.column] = std::move(g.value);
   for (size_t i : rows) {
-    Row& r = store.rows[i];
+    Row& r = store.row(i);
     if (r.status == adRecDeleted) {
       r.gone = true;
       continue;
@@ -288,7 +288,7 @@ void writePendingRows(Connection& cn, const std::shared_ptr<RowStore>& shared, c
   if (!before.empty()) {
     cn.onRollback([weak = std::weak_ptr<RowStore>(shared), before = std::move(before)] {
       if (auto s = weak.lock())
-        for (const auto& [i, row] : before) restoreRow(s->rows[i], row);
+        for (const auto& [i, row] : before) restoreRow(s->row(i), row);
     });
   }
 }

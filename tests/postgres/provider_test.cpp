@@ -66,6 +66,28 @@ TEST_F(PostgresProvider, FieldsCarryUpperCaseNamesAndTheDeclaredTypes) {
   EXPECT_EQ(count->value("N").type(), VarType::Long);
 }
 
+TEST_F(PostgresProvider, AnAmountBeyondACurrencysRangeFailsTheReadersOfItsRowAlone) {
+  // Rows are decoded when first read, so the set opens, and only the row that cannot be
+  // read fails, each time it is read.
+  auto rs = makeObject<Recordset>();
+  rs->open("SELECT N, CAST(CASE WHEN N = 2 THEN 999999999999999.9999 ELSE N END AS NUMERIC(19,4)) AS PRICE "
+           "FROM (VALUES (1), (2), (3)) AS T(N) ORDER BY N",
+           cn, adOpenStatic, adLockReadOnly);
+  EXPECT_EQ(rs->value("PRICE").rawCurrency(), 10000);
+  rs->MoveNext();
+  for (const char* column : {"PRICE", "PRICE", "N"}) {
+    try {
+      rs->value(column);
+      ADD_FAILURE() << column << " read from a row holding an amount out of range";
+    } catch (const ComError& e) {
+      EXPECT_EQ(e.errNumber(), vb::Overflow) << column;
+    }
+  }
+  rs->MoveNext();
+  EXPECT_EQ(rs->value("N").toLong(), 3);
+  EXPECT_EQ(rs->value("PRICE").rawCurrency(), 30000);
+}
+
 TEST_F(PostgresProvider, BusinessStatementsInTheOriginalDialectRun) {
   std::vector<std::string> top;
   for (auto rs = cn->execute("SELECT TOP 2 dbo.COUNTRY.COUNTRYCODE FROM dbo.COUNTRY ORDER BY COUNTRYCODE DESC");

@@ -20,6 +20,27 @@ bool changesRows(const PGresult* r) {
   return false;
 }
 
+// The rows of a result as the server sent them, decoded one row at a time.
+class PgHeldRows final : public HeldRows {
+ public:
+  PgHeldRows(std::shared_ptr<const PGresult> result, int first, int count, const std::vector<ColumnInfo>& columns)
+      : result_(std::move(result)), first_(first), count_(count) {
+    types_.reserve(columns.size());
+    for (const ColumnInfo& c : columns) types_.push_back(c.type);
+  }
+  size_t size() const override { return static_cast<size_t>(count_); }
+  void appendRow(size_t row, std::vector<Variant>& values) const override {
+    if (row >= size()) raiseVb(vb::NoCurrentRecord, kProviderName);
+    appendRowValues(values, result_.get(), first_ + static_cast<int>(row), types_);
+  }
+
+ private:
+  std::shared_ptr<const PGresult> result_;
+  int first_;
+  int count_;
+  std::vector<int32_t> types_;
+};
+
 }  // namespace
 
 PgStatement::PgStatement(PgConnection& connection, std::string sql, int parameterCount)
@@ -103,10 +124,14 @@ Variant PgStatement::value(int i) const {
   return valueFromText(columns_[static_cast<size_t>(i)].type, text);
 }
 
-void PgStatement::appendRow(std::vector<Variant>& row) const {
+std::shared_ptr<const HeldRows> PgStatement::holdRows(size_t limit) {
   const PGresult* r = result_.get();
-  if (!r || row_ < 0 || row_ >= PQntuples(r)) raiseVb(vb::NoCurrentRecord, kProviderName);
-  appendRowValues(row, r, row_, columns_);
+  if (!r || row_ < 0 || row_ >= PQntuples(r)) return nullptr;
+  const int rest = PQntuples(r) - row_;
+  const int count = limit > 0 && limit < static_cast<size_t>(rest) ? static_cast<int>(limit) : rest;
+  auto held = std::make_shared<PgHeldRows>(result_, row_, count, columns_);
+  row_ = PQntuples(r);  // past the rows handed over
+  return held;
 }
 
 int64_t PgStatement::rowsAffected() const {

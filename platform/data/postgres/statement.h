@@ -8,12 +8,14 @@
 // reports no columns and the first step raises the failure, where a caller expects it.
 //
 // Binding again after the statement ran starts it over, so one statement can be run with
-// several sets of values. A value for a placeholder the statement does not have is checked
+// several sets of values. The rows of a result can be handed over as the server sent them, to
+// be read long after the statement is gone. A value for a placeholder the statement does not have is checked
 // and then left out. A statement without placeholders may hold several commands (a
 // script); the last one gives the rows.
 #pragma once
 
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,7 +33,7 @@ class PgStatement final : public ProviderStatement {
   int columnCount() const override;
   const ColumnInfo& column(int i) const override;
   Variant value(int i) const override;
-  void appendRow(std::vector<Variant>& row) const override;
+  std::shared_ptr<const HeldRows> holdRows(size_t limit) override;
   int64_t rowsAffected() const override;
 
  private:
@@ -44,7 +46,7 @@ class PgStatement final : public ProviderStatement {
   std::vector<bool> bound_;
   // Filled by execute(), which const members may call: the statement is sent when its
   // columns are first asked for.
-  mutable ResultPtr result_;
+  mutable std::shared_ptr<PGresult> result_;  // shared with the rows handed over by holdRows
   mutable std::exception_ptr failure_;  // of a statement sent for its columns
   mutable bool described_ = false;
   mutable std::vector<ColumnInfo> columns_;

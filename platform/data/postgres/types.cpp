@@ -263,10 +263,9 @@ Variant valueFromText(int32_t type, std::string_view text) {
   return fromText(type, text, [](auto&& value) { return Variant(std::forward<decltype(value)>(value)); });
 }
 
-void appendRowValues(std::vector<Variant>& values, const PGresult* result, int row,
-                     const std::vector<ColumnInfo>& columns) {
+void appendRowValues(std::vector<Variant>& values, const PGresult* result, int row, const std::vector<int32_t>& types) {
   const auto append = [&](auto&& value) { values.emplace_back(std::forward<decltype(value)>(value)); };
-  const int n = static_cast<int>(columns.size());
+  const int n = static_cast<int>(types.size());
   for (int i = 0; i < n; ++i) {
     // Values arrive as NUL-terminated texts (a text value cannot hold a NUL); NULL reads as an
     // empty text, so only an empty text can be one.
@@ -275,7 +274,7 @@ void appendRowValues(std::vector<Variant>& values, const PGresult* result, int r
       values.emplace_back(Variant::null());
       continue;
     }
-    fromText(columns[static_cast<size_t>(i)].type, std::string_view(text), append);
+    fromText(types[static_cast<size_t>(i)], std::string_view(text), append);
   }
 }
 

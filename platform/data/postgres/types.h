@@ -27,10 +27,9 @@ void describeType(Oid type, int typmod, std::string_view domain, bool computed, 
 
 // The value of a column of field type `type` from the server's text form.
 Variant valueFromText(int32_t type, std::string_view text);
-// The values of row `row` of `result`, one per column of `columns`, built in place at the end
-// of `values`. NULL reads as Null.
-void appendRowValues(std::vector<Variant>& values, const PGresult* result, int row,
-                     const std::vector<ColumnInfo>& columns);
+// The values of row `row` of `result`, one per column, of field types `types`, built in place
+// at the end of `values`. NULL reads as Null.
+void appendRowValues(std::vector<Variant>& values, const PGresult* result, int row, const std::vector<int32_t>& types);
 
 // The text form of a parameter value, or nothing for SQL NULL (Null, Empty and Missing).
 // Objects and arrays fail with Type mismatch (13); text holding a NUL character, which the
