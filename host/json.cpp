@@ -25,11 +25,15 @@ bool isLongWholeNumber(std::string_view digits) {
   return digits.size() > 15 && std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// Whether `text` is one JSON number and nothing else (blanks around it aside).
+// `text` without the JSON blanks around it.
+std::string_view withoutBlanks(std::string_view text) {
+  const size_t from = text.find_first_not_of(" \t\n\r");
+  if (from == std::string_view::npos) return {};
+  return text.substr(from, text.find_last_not_of(" \t\n\r") - from + 1);
+}
+
+// Whether `text` is one JSON number and nothing else.
 bool isNumberLiteral(std::string_view text) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
   size_t i = 0;
   const auto digits = [&] {
     const size_t from = i;
@@ -142,9 +146,9 @@ Variant parseArgument(std::string_view text) {
   } catch (const Json::out_of_range&) {
     // A number out of range, alone or in an array or object, is refused; a bare word that only
     // starts like one ("1E515EB4...", an identifier) is text.
-    const size_t start = text.find_first_not_of(" \t\n\r");
-    const bool structured = start != std::string_view::npos && (text[start] == '[' || text[start] == '{');
-    if (structured || isNumberLiteral(text)) throw std::invalid_argument("a number beyond the range of a Double");
+    const std::string_view bare = withoutBlanks(text);
+    const bool structured = !bare.empty() && (bare.front() == '[' || bare.front() == '{');
+    if (structured || isNumberLiteral(bare)) throw std::invalid_argument("a number beyond the range of a Double");
     return Variant(std::string(text));
   } catch (const Json::exception&) {
     return Variant(std::string(text));  // not JSON

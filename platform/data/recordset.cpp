@@ -203,10 +203,7 @@ const Row* Recordset::Impl::currentState() const {
   return &store->peek(order[at]);
 }
 
-Row* Recordset::Impl::currentRow() {
-  if (!open || bof || eof) return nullptr;
-  return &store->row(order[at]);
-}
+Row* Recordset::Impl::currentRow() { return currentState() ? &store->row(order[at]) : nullptr; }
 
 Row& Recordset::Impl::rowForRead() {
   requireOpen();

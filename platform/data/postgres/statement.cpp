@@ -30,7 +30,6 @@ class PgHeldRows final : public HeldRows {
   }
   size_t size() const override { return static_cast<size_t>(count_); }
   void appendRow(size_t row, std::vector<Variant>& values) const override {
-    if (row >= size()) raiseVb(vb::NoCurrentRecord, kProviderName);
     appendRowValues(values, result_.get(), first_ + static_cast<int>(row), types_);
   }
 
